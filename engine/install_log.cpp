@@ -1,0 +1,125 @@
+#include "engine/install_log.h"
+
+#include "engine/log_record.h"
+#include "win/handle.h"
+#include "win/text.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
+
+namespace engine {
+
+namespace {
+
+// Process-wide number of the file that last received a record. It only grows.
+std::atomic<int> g_logFileNumber{1};
+
+// Another writer holds a log file only for the moment of one write; a file that stays locked for
+// longer than this belongs to someone else, and the record is dropped rather than block the caller.
+constexpr int kOpenAttempts = 10;
+constexpr DWORD kOpenRetryDelayMs = 20;
+
+std::wstring SystemMessage(DWORD error) {
+    wchar_t* buffer = nullptr;
+    DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+            FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    if (length == 0 || buffer == nullptr) {
+        // The setup library's own codes (0xE000xxxx) have no system text.
+        return L"(no system message)\r\n";
+    }
+    std::wstring text(buffer, length);
+    ::LocalFree(buffer);
+    return text;
+}
+
+LogTime LocalNow() {
+    SYSTEMTIME st;
+    ::GetLocalTime(&st);
+    LogTime t;
+    t.year = st.wYear;
+    t.month = st.wMonth;
+    t.day = st.wDay;
+    t.hour = st.wHour;
+    t.minute = st.wMinute;
+    t.second = st.wSecond;
+    t.millisecond = st.wMilliseconds;
+    return t;
+}
+
+enum class AppendResult { Written, Full, Locked };
+
+AppendResult AppendRecord(const std::wstring& path, const std::string& bytes) {
+    win::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return AppendResult::Locked;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.Get(), &size))
+        return AppendResult::Locked;
+    if (static_cast<std::uint64_t>(size.QuadPart) >= kLogRollOverBytes)
+        return AppendResult::Full;
+    LARGE_INTEGER zero{};
+    ::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END);
+    // Each record ends with one NUL byte.
+    DWORD written = 0;
+    ::WriteFile(file.Get(), bytes.c_str(), static_cast<DWORD>(bytes.size() + 1), &written,
+                nullptr);
+    return AppendResult::Written;
+}
+
+} // namespace
+
+std::wstring GetInstallLogFolder() {
+    wchar_t documents[MAX_PATH] = L"";
+    if (!::SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, FALSE))
+        documents[0] = L'\0';
+    std::wstring folder = documents;
+    if (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    return folder + L"\\Velmora科技有限公司\\";
+}
+
+int GetInstallLogFileNumber() {
+    return g_logFileNumber.load();
+}
+
+void WriteInstallLog(const std::wstring& text, bool withLastError) {
+    const DWORD error = withLastError ? ::GetLastError() : 0;
+    const std::wstring stamp = FormatLogTimestamp(LocalNow());
+
+    const std::wstring folder = GetInstallLogFolder();
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+
+    const std::wstring record = FormatLogRecord(
+        text, withLastError, error, withLastError ? SystemMessage(error) : std::wstring(), stamp);
+    const std::string bytes = win::ToAnsi(record);
+
+    int number = g_logFileNumber.load();
+    int lockedTries = 0;
+    for (;;) {
+        switch (AppendRecord(folder + LogFileName(number), bytes)) {
+        case AppendResult::Written: {
+            // Never move the shared number backwards past a file another writer found full.
+            int seen = g_logFileNumber.load();
+            while (seen < number && !g_logFileNumber.compare_exchange_weak(seen, number)) {
+            }
+            return;
+        }
+        case AppendResult::Full:
+            ++number;
+            break;
+        case AppendResult::Locked:
+            if (++lockedTries >= kOpenAttempts)
+                return;
+            ::Sleep(kOpenRetryDelayMs);
+            break;
+        }
+    }
+}
+
+} // namespace engine

@@ -1,0 +1,19 @@
+// The install log: records appended to Documents\Velmora科技有限公司\Log(n).txt.
+#pragma once
+
+#include <string>
+
+namespace engine {
+
+// Appends one record. With withLastError, the record carries the calling thread's last error as it
+// was when the call began, with the system's text for it. Never fails visibly: a record that
+// cannot be written within a short time is dropped. Safe to call from any thread.
+void WriteInstallLog(const std::wstring& text, bool withLastError);
+
+// The log folder with its trailing backslash.
+std::wstring GetInstallLogFolder();
+
+// The number of the file that last received a record (1 at the start of every run).
+int GetInstallLogFileNumber();
+
+} // namespace engine

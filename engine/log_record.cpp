@@ -1,0 +1,28 @@
+#include "engine/log_record.h"
+
+namespace engine {
+
+std::wstring FormatLogTimestamp(const LogTime& t) {
+    using std::to_wstring;
+    return L"     " + to_wstring(t.day) + L"-" + to_wstring(t.month) + L"-" + to_wstring(t.year) +
+           L"," + to_wstring(t.hour) + L":" + to_wstring(t.minute) + L":" + to_wstring(t.second) +
+           L":" + to_wstring(t.millisecond) + L" \r\n";
+}
+
+std::wstring FormatLogRecord(const std::wstring& text, bool withLastError, std::uint32_t error,
+                             const std::wstring& systemText, const std::wstring& stamp) {
+    if (!withLastError)
+        return text + stamp;
+    // Error codes are written as signed 32-bit numbers, so the setup library's 0xE000xxxx codes
+    // appear negative, as support staff are used to seeing them.
+    const std::wstring code = std::to_wstring(static_cast<std::int32_t>(error));
+    if (error == 0)
+        return text + L" succeed:  " + code + L": " + systemText + stamp;
+    return text + L" failed with error " + code + L": " + systemText + stamp;
+}
+
+std::wstring LogFileName(int number) {
+    return L"Log(" + std::to_wstring(number) + L").txt";
+}
+
+} // namespace engine

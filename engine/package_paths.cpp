@@ -1,0 +1,34 @@
+#include "engine/package_paths.h"
+
+namespace engine {
+
+std::wstring DirectoryOfPath(const std::wstring& modulePath) {
+    const size_t slash = modulePath.rfind(L'\\');
+    if (slash == std::wstring::npos)
+        return std::wstring();
+    return modulePath.substr(0, slash);
+}
+
+bool IsArchitecture64Bit(unsigned processorArchitecture) {
+    constexpr unsigned kAmd64 = 9;
+    constexpr unsigned kIa64 = 6;
+    return processorArchitecture == kAmd64 || processorArchitecture == kIa64;
+}
+
+const wchar_t* PackageArchitectureFolder(bool native64) {
+    return native64 ? L"X64" : L"i386";
+}
+
+std::wstring DriverSourceFolderOf(const std::wstring& programDirectory, bool native64) {
+    return programDirectory + L"\\24Pin\\" + PackageArchitectureFolder(native64) + L"\\";
+}
+
+std::wstring InfPathOf(const std::wstring& programDirectory, bool native64) {
+    return DriverSourceFolderOf(programDirectory, native64) + L"24Pin.inf";
+}
+
+std::wstring CataloguePathOf(const std::wstring& programDirectory) {
+    return programDirectory + L"\\PrinterInfo.ini";
+}
+
+} // namespace engine

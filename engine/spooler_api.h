@@ -1,0 +1,34 @@
+// The print spooler's entries, loaded from System32 when first used. winspool.drv is not a
+// KnownDLL, so it is never imported at load time, where a planted copy beside the program would
+// be found first.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+namespace engine {
+
+struct SpoolerApi {
+    decltype(&::GetPrinterDriverDirectoryW) GetPrinterDriverDirectoryW;
+    decltype(&::OpenPrinterW) OpenPrinterW;
+    decltype(&::ClosePrinter) ClosePrinter;
+    decltype(&::AddMonitorW) AddMonitorW;
+    decltype(&::DeleteMonitorW) DeleteMonitorW;
+    decltype(&::AddPrinterDriverW) AddPrinterDriverW;
+    decltype(&::AddPrinterW) AddPrinterW;
+    decltype(&::EnumPortsW) EnumPortsW;
+    // The entry exported by ordinal 204 only; it takes a printer name.
+    BOOL(WINAPI* Ordinal204)(LPCWSTR printerName);
+};
+
+// The entries in use: the system's, or a test's replacement. Entries the spooler library lacks
+// fail with ERROR_PROC_NOT_FOUND.
+const SpoolerApi& Spooler();
+
+// The system's entries, loaded once.
+const SpoolerApi& SystemSpooler();
+
+// Replaces the entries for the calling test; nullptr restores the system's.
+void SetSpoolerForTesting(const SpoolerApi* api);
+
+} // namespace engine

@@ -1,0 +1,4 @@
+// Resource identifiers of Setup.exe.
+#pragma once
+
+#define IDD_SETUP 102

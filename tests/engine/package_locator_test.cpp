@@ -1,0 +1,80 @@
+// The running installer's package folders and the spooler's driver directory under Wine.
+#include "engine/package_locator.h"
+#include "engine/spooler_api.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+using namespace engine;
+
+namespace {
+
+bool EndsWith(const std::wstring& text, const std::wstring& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace
+
+TEST(PackageLocator, ProgramDirectoryHoldsTheProgram) {
+    wchar_t module[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, module, MAX_PATH);
+    const std::wstring dir = GetProgramDirectory();
+    ASSERT_FALSE(dir.empty());
+    EXPECT_NE(L'\\', dir.back());
+    EXPECT_EQ(0, std::wstring(module).compare(0, dir.size() + 1, dir + L"\\"));
+}
+
+// The bench is 64-bit Windows: both builds, the 32-bit one under WOW64, take the X64 package.
+TEST(PackageLocator, SixtyFourBitWindowsTakesTheX64Package) {
+    EXPECT_TRUE(IsNative64Bit());
+    const std::wstring dir = GetProgramDirectory();
+    EXPECT_EQ(dir + L"\\24Pin\\X64\\", GetDriverSourceFolder());
+    EXPECT_EQ(dir + L"\\24Pin\\X64\\24Pin.inf", GetInfPath());
+    EXPECT_EQ(dir + L"\\PrinterInfo.ini", GetCataloguePath());
+}
+
+TEST(PackageLocator, DriverDirectoryOfTheRunningEnvironment) {
+    std::wstring directory;
+    ASSERT_TRUE(GetDriverDirectory(directory));
+    EXPECT_NE(L'\\', directory.back());
+#ifdef _WIN64
+    EXPECT_TRUE(EndsWith(directory, L"\\spool\\drivers\\x64")) << directory;
+#else
+    EXPECT_TRUE(EndsWith(directory, L"\\spool\\drivers\\w32x86")) << directory;
+#endif
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(directory.c_str()));
+}
+
+namespace {
+
+BOOL WINAPI RefusingDriverDirectory(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD needed) {
+    *needed = 0;
+    ::SetLastError(RPC_S_SERVER_UNAVAILABLE);
+    return FALSE;
+}
+
+BOOL WINAPI TooLongDriverDirectory(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD size, LPDWORD needed) {
+    *needed = size * 2;
+    ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+}
+
+struct SpoolerOverride {
+    explicit SpoolerOverride(const SpoolerApi& api) { SetSpoolerForTesting(&api); }
+    ~SpoolerOverride() { SetSpoolerForTesting(nullptr); }
+};
+
+} // namespace
+
+// A spooler that is not running (or answers with a path longer than the buffer) gives no
+// directory, and nothing is made up in its place.
+TEST(PackageLocator, SpoolerWithoutDriverDirectory) {
+    for (auto* entry : {&RefusingDriverDirectory, &TooLongDriverDirectory}) {
+        SpoolerApi api = SystemSpooler();
+        api.GetPrinterDriverDirectoryW = entry;
+        SpoolerOverride scope(api);
+        std::wstring directory = L"unchanged";
+        EXPECT_FALSE(GetDriverDirectory(directory));
+        EXPECT_EQ(L"unchanged", directory);
+    }
+}

@@ -1,0 +1,28 @@
+// Paths the tests use: build folders seen from inside Wine, and scratch folders in the prefix.
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+// A path of the build machine as Wine sees it (drive Z: is the root file system).
+std::wstring WinePathOf(const std::string& unixPath);
+
+// The build's distribution folder (Setup.exe and what lies beside it), without trailing slash.
+std::wstring DistDirectory();
+
+// The folder holding the test programs, without trailing slash.
+std::wstring TestBinDirectory();
+
+// A new empty folder under the prefix's temporary folder, with a trailing backslash.
+std::wstring MakeScratchFolder(const std::wstring& name);
+
+// Removes a folder tree; missing folders are fine.
+void RemoveTree(const std::wstring& folder);
+
+// Whole file as bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+bool FileExists(const std::wstring& path);
+
+} // namespace testing_support

@@ -1,0 +1,23 @@
+// Loading of system DLLs from System32 only, so that a DLL planted beside the program is never used.
+#pragma once
+
+#include <windows.h>
+
+namespace win {
+
+// Removes the program's folder and the current folder from the DLL search path of the process.
+// Must run before anything loads a DLL that is not a KnownDLL. Returns true when the strict
+// System32-only search is in force.
+bool RestrictDllSearchPath();
+
+// Loads a system DLL by its bare name from the System32 folder, never from the program's folder.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// Typed GetProcAddress; ordinal entries are looked up with MAKEINTRESOURCEA(ordinal).
+template <typename F> F* GetProc(HMODULE module, const char* nameOrOrdinal) {
+    if (module == nullptr)
+        return nullptr;
+    return reinterpret_cast<F*>(reinterpret_cast<void*>(::GetProcAddress(module, nameOrOrdinal)));
+}
+
+} // namespace win
