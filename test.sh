@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the installer and its tests for 64-bit and 32-bit Windows and runs every test under Wine,
+# each architecture in its own private Wine prefix (build/<arch>/wine). Installs the Debian
+# packages it needs when they are missing.   ./test.sh [ctest options...]
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$PWD
+
+tools/deps.sh test
+
+declare -A toolchain=([x64]=x86_64-w64-mingw32 [x86]=i686-w64-mingw32)
+for arch in x64 x86; do
+    if [ ! -f "build/$arch/build.ninja" ]; then
+        cmake -S . -B "build/$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-${toolchain[$arch]}.cmake" >/dev/null
+    fi
+    echo "== building $arch"
+    cmake --build "build/$arch"
+done
+
+# Both architectures' tests run side by side; each has its own prefix, display and wineserver.
+pids=()
+for arch in x64 x86; do
+    (cd "build/$arch" && ctest --output-on-failure --timeout 120 "$@" >ctest.log 2>&1) &
+    pids+=($!)
+done
+declare -A result
+for i in 0 1; do
+    arch=$([ $i -eq 0 ] && echo x64 || echo x86)
+    if wait "${pids[$i]}"; then result[$arch]=0; else result[$arch]=1; fi
+done
+status=0
+for arch in x64 x86; do
+    log="build/$arch/ctest.log"
+    echo "== tests $arch (full log: $log)"
+    if [ "${result[$arch]}" -ne 0 ]; then
+        status=1
+        cat "$log" # the failing tests' output is in it
+    else
+        sed -n '/tests passed/,$p' "$log"
+    fi
+done
+if [ $status -eq 0 ]; then
+    echo "All tests passed for x64 and x86."
+else
+    echo "Some tests FAILED."
+fi
+exit $status
