@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <type_traits>
+
 namespace win {
 
 // Removes the program's folder and the current folder from the DLL search path of the process.

@@ -1,0 +1,27 @@
+// The skinned push button: draws a bitmap resource over itself and swaps it for a hover bitmap
+// while the mouse is over it, the pair chosen by its caption.
+#pragma once
+
+#include "win/window.h"
+
+#include <string>
+
+class CMyButton : public win::Control {
+public:
+    // The caption selects the hover and rest bitmaps; the bitmap is the resource drawn now.
+    void SetCaption(const std::wstring& caption) { m_strCaption = caption; }
+    void SetBitmap(int bitmapId) { m_nBitmap = bitmapId; }
+    const std::wstring& Caption() const { return m_strCaption; }
+    int Bitmap() const { return m_nBitmap; }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void DrawItem(const DRAWITEMSTRUCT& item) override;
+
+private:
+    void OnMouseMove();
+    void OnMouseLeave();
+
+    std::wstring m_strCaption;
+    int m_nBitmap = 0;
+};

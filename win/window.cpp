@@ -1,0 +1,148 @@
+#include "win/window.h"
+
+#include "win/common_controls.h"
+
+namespace win {
+
+namespace {
+constexpr UINT_PTR kSubclassId = 0x564C4D; // one subclass per control object
+}
+
+Control::~Control() {
+    Detach();
+}
+
+bool Control::Attach(HWND dialog, int id) {
+    Detach();
+    HWND hwnd = ::GetDlgItem(dialog, id);
+    const CommonControls& cc = Comctl();
+    if (hwnd == nullptr || cc.SetWindowSubclass == nullptr)
+        return false;
+    if (!cc.SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+        return false;
+    m_hwnd = hwnd;
+    OnAttached();
+    return true;
+}
+
+void Control::Detach() {
+    if (m_hwnd != nullptr && ::IsWindow(m_hwnd))
+        Comctl().RemoveWindowSubclass(m_hwnd, SubclassProc, kSubclassId);
+    m_hwnd = nullptr;
+}
+
+LRESULT Control::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kReflectedDrawItem) {
+        DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    }
+    return Default(message, wParam, lParam);
+}
+
+LRESULT Control::Default(UINT message, WPARAM wParam, LPARAM lParam) {
+    return Comctl().DefSubclassProc(m_hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<Control*>(data);
+    if (message == WM_NCDESTROY) {
+        // The window goes; the object stays usable for a later Attach.
+        LRESULT result = Comctl().DefSubclassProc(hwnd, message, wParam, lParam);
+        Comctl().RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+        self->m_hwnd = nullptr;
+        return result;
+    }
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        // No exception may cross into the system's window procedure.
+        return Comctl().DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+}
+
+INT_PTR Dialog::DoModal(HWND owner) {
+    return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), owner,
+                             DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::CenterWindow() const {
+    RECT window{};
+    ::GetWindowRect(m_hwnd, &window);
+    RECT area{};
+    HWND owner = ::GetWindow(m_hwnd, GW_OWNER);
+    if (owner != nullptr && ::IsWindowVisible(owner))
+        ::GetWindowRect(owner, &area);
+    else
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    ::SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR Dialog::HandleMessage(UINT, WPARAM, LPARAM, bool& handled) {
+    handled = false;
+    return FALSE;
+}
+
+INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        BindControls();
+        return OnInitDialog();
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlType != ODT_MENU && item->hwndItem != nullptr) {
+            ::SendMessageW(item->hwndItem, kReflectedDrawItem, wParam, lParam);
+            return TRUE;
+        }
+        break;
+    }
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        if (OnCommand(id, HIWORD(wParam), reinterpret_cast<HWND>(lParam)))
+            return TRUE;
+        if (id == IDOK) {
+            OnOK();
+            return TRUE;
+        }
+        if (id == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    bool handled = false;
+    INT_PTR result = HandleMessage(message, wParam, lParam, handled);
+    return handled ? result : FALSE;
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Dialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        self->m_hwnd = hwnd;
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+    } else {
+        self = reinterpret_cast<Dialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (self == nullptr)
+        return FALSE;
+    try {
+        INT_PTR result = self->Dispatch(message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+            self->m_hwnd = nullptr;
+        }
+        return result;
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+} // namespace win
