@@ -1,0 +1,26 @@
+// Where the error dialog draws its lines and puts its button. No Windows calls.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace controls {
+
+struct TextLine {
+    int x;
+    int y;
+    std::wstring text;
+};
+
+struct ErrorTextLayout {
+    std::vector<TextLine> lines; // in drawing order: code lines, then the two advice lines
+    bool moveButton = false;     // long codes push the button down
+    int buttonY = 205;
+};
+
+// Units of the code per line.
+constexpr std::size_t kErrorCodeLineUnits = 21;
+
+ErrorTextLayout LayoutErrorText(const std::wstring& code);
+
+} // namespace controls

@@ -1,0 +1,150 @@
+#include "controls/image_decoder.h"
+
+#include "win/system_library.h"
+
+#include <objbase.h>
+
+#include <cstring>
+#include <mutex>
+
+namespace controls {
+
+namespace {
+
+// The few entries of the GDI+ flat interface in use. gdiplus.dll is loaded from System32 on
+// first use; it is not imported at load time.
+using GpStatus = int;
+using GpBitmap = void;
+struct GdiplusStartupInput {
+    UINT32 GdiplusVersion = 1;
+    void* DebugEventCallback = nullptr;
+    BOOL SuppressBackgroundThread = FALSE;
+    BOOL SuppressExternalCodecs = FALSE;
+};
+struct GpRect {
+    INT X, Y, Width, Height;
+};
+struct GpBitmapData {
+    UINT Width;
+    UINT Height;
+    INT Stride;
+    INT PixelFormat;
+    void* Scan0;
+    UINT_PTR Reserved;
+};
+constexpr INT kPixelFormatAlpha = 0x00040000;
+constexpr INT kPixelFormat32bppARGB = 0x0026200A;
+constexpr UINT kImageLockModeRead = 1;
+
+struct Gdiplus {
+    GpStatus(WINAPI* Startup)(ULONG_PTR*, const GdiplusStartupInput*, void*) = nullptr;
+    GpStatus(WINAPI* CreateBitmapFromStream)(IStream*, GpBitmap**) = nullptr;
+    GpStatus(WINAPI* GetImageWidth)(GpBitmap*, UINT*) = nullptr;
+    GpStatus(WINAPI* GetImageHeight)(GpBitmap*, UINT*) = nullptr;
+    GpStatus(WINAPI* GetImagePixelFormat)(GpBitmap*, INT*) = nullptr;
+    GpStatus(WINAPI* BitmapLockBits)(GpBitmap*, const GpRect*, UINT, INT, GpBitmapData*) = nullptr;
+    GpStatus(WINAPI* BitmapUnlockBits)(GpBitmap*, GpBitmapData*) = nullptr;
+    GpStatus(WINAPI* DisposeImage)(GpBitmap*) = nullptr;
+    bool ready = false;
+};
+
+template <typename F> void Resolve(F& entry, HMODULE module, const char* name) {
+    entry = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+// Started once per process and left running until the process ends.
+const Gdiplus& GdiplusApi() {
+    static Gdiplus api;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        HMODULE module = win::LoadSystemLibrary(L"gdiplus.dll");
+        if (module == nullptr)
+            return;
+        Resolve(api.Startup, module, "GdiplusStartup");
+        Resolve(api.CreateBitmapFromStream, module, "GdipCreateBitmapFromStream");
+        Resolve(api.GetImageWidth, module, "GdipGetImageWidth");
+        Resolve(api.GetImageHeight, module, "GdipGetImageHeight");
+        Resolve(api.GetImagePixelFormat, module, "GdipGetImagePixelFormat");
+        Resolve(api.BitmapLockBits, module, "GdipBitmapLockBits");
+        Resolve(api.BitmapUnlockBits, module, "GdipBitmapUnlockBits");
+        Resolve(api.DisposeImage, module, "GdipDisposeImage");
+        ULONG_PTR token = 0;
+        GdiplusStartupInput input;
+        api.ready = api.Startup && api.CreateBitmapFromStream && api.GetImageWidth &&
+                    api.GetImageHeight && api.GetImagePixelFormat && api.BitmapLockBits &&
+                    api.BitmapUnlockBits && api.DisposeImage && api.Startup(&token, &input, nullptr) == 0;
+    });
+    return api;
+}
+
+// A stream over a private copy of the bytes in movable global memory; the stream frees it.
+IStream* StreamOver(const void* bytes, std::size_t size) {
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (block == nullptr)
+        return nullptr;
+    if (void* target = ::GlobalLock(block)) {
+        std::memcpy(target, bytes, size);
+        ::GlobalUnlock(block);
+    }
+    IStream* stream = nullptr;
+    if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &stream))) {
+        ::GlobalFree(block);
+        return nullptr;
+    }
+    return stream;
+}
+
+} // namespace
+
+bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out) {
+    const Gdiplus& gdip = GdiplusApi();
+    if (!gdip.ready)
+        return false;
+    IStream* stream = StreamOver(bytes, size);
+    if (stream == nullptr)
+        return false;
+    GpBitmap* image = nullptr;
+    const bool created = gdip.CreateBitmapFromStream(stream, &image) == 0 && image != nullptr;
+    bool decoded = false;
+    if (created) {
+        UINT width = 0, height = 0;
+        INT format = 0;
+        gdip.GetImageWidth(image, &width);
+        gdip.GetImageHeight(image, &height);
+        gdip.GetImagePixelFormat(image, &format);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = static_cast<LONG>(width);
+        info.bmiHeader.biHeight = -static_cast<LONG>(height); // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        win::Bitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        GpRect rect{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
+        GpBitmapData data{};
+        if (bitmap && width > 0 && height > 0 &&
+            gdip.BitmapLockBits(image, &rect, kImageLockModeRead, kPixelFormat32bppARGB, &data) ==
+                0) {
+            const size_t row = static_cast<size_t>(width) * 4;
+            for (UINT y = 0; y < height; ++y) {
+                std::memcpy(static_cast<std::uint8_t*>(bits) + row * y,
+                            static_cast<const std::uint8_t*>(data.Scan0) +
+                                static_cast<std::ptrdiff_t>(data.Stride) * y,
+                            row);
+            }
+            gdip.BitmapUnlockBits(image, &data);
+            out.bitmap = std::move(bitmap);
+            out.pixels = static_cast<std::uint8_t*>(bits);
+            out.width = static_cast<int>(width);
+            out.height = static_cast<int>(height);
+            out.hasAlpha = (format & kPixelFormatAlpha) != 0;
+            decoded = true;
+        }
+        gdip.DisposeImage(image);
+    }
+    stream->Release();
+    return decoded;
+}
+
+} // namespace controls

@@ -1,0 +1,180 @@
+// The image button and the picture control in a real dialog, their pixels read back.
+#include "controls/my_button.h"
+#include "controls/picture_ctrl.h"
+#include "res/image_ids.h"
+#include "res/resource.h"
+#include "tests/support/window_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+// A dialog holding one image button and one picture.
+class Host : public win::Dialog {
+public:
+    Host() : win::Dialog(IDD_IS_CLOSE) {}
+    CMyButton button;
+    CPictureCtrl picture;
+
+protected:
+    void BindControls() override {
+        button.Attach(Hwnd(), IDC_IS_CLOSE_YES);
+        picture.Attach(Hwnd(), IDC_IS_CLOSE_QUESTION);
+    }
+    BOOL OnInitDialog() override {
+        ::SetWindowPos(Hwnd(), nullptr, 0, 0, 400, 300, SWP_NOZORDER);
+        return TRUE;
+    }
+};
+
+class Controls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        shown = std::make_unique<ModalThread>([this] { return host.DoModal(nullptr); });
+        dialog = shown->WaitForWindow();
+        ASSERT_NE(nullptr, dialog);
+    }
+    void TearDown() override {
+        if (dialog != nullptr)
+            ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(shown->Join());
+    }
+
+    // The button drawn as `id`: the bitmap's pixels inside a one-pixel grey frame.
+    void ExpectButtonShows(int id) {
+        const Capture expected = LoadBitmapPixels(id);
+        ASSERT_GT(expected.width, 0) << "bitmap " << id;
+        const Capture drawn = CaptureClient(host.button.Hwnd());
+        ASSERT_EQ(expected.width, drawn.width);
+        ASSERT_EQ(expected.height, drawn.height);
+        int differing = 0;
+        for (int y = 0; y < drawn.height; ++y) {
+            for (int x = 0; x < drawn.width; ++x) {
+                const bool frame = x == 0 || y == 0 || x == drawn.width - 1 || y == drawn.height - 1;
+                const unsigned want = frame ? Rgb(128, 128, 128) : expected.At(x, y);
+                differing += drawn.At(x, y) != want;
+            }
+        }
+        EXPECT_EQ(0, differing) << "pixels differing from bitmap " << id;
+    }
+
+    Host host;
+    std::unique_ptr<ModalThread> shown;
+    HWND dialog = nullptr;
+};
+
+} // namespace
+
+TEST_F(Controls, ButtonSwapsBitmapsByCaption) {
+    struct Case {
+        const wchar_t* caption;
+        int atRest;
+        int underMouse;
+    } cases[] = {{L"上一步", IDB_BACK, IDB_BACK_HOVER}, {L"下一步", IDB_NEXT, IDB_NEXT_HOVER},
+                 {L"取消", IDB_CANCEL, IDB_CANCEL_HOVER}, {L"完成", IDB_FINISH, IDB_FINISH_HOVER},
+                 {L"确认", IDB_OK, IDB_OK_HOVER},         {L"是", IDB_YES, IDB_YES_HOVER},
+                 {L"否", IDB_NO, IDB_NO_HOVER}};
+    HWND button = host.button.Hwnd();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "caption index " << (&c - cases));
+        const Capture size = LoadBitmapPixels(c.atRest);
+        ::SetWindowPos(button, nullptr, 10, 10, size.width, size.height, SWP_NOZORDER);
+        // Whatever the owner set before, the mouse decides.
+        host.button.SetCaption(c.caption);
+        host.button.SetBitmap(IDB_MODEL_TITLE);
+        ::SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+        EXPECT_EQ(c.underMouse, host.button.Bitmap());
+        ExpectButtonShows(c.underMouse);
+        ::SendMessageW(button, WM_MOUSELEAVE, 0, 0);
+        EXPECT_EQ(c.atRest, host.button.Bitmap());
+        ExpectButtonShows(c.atRest);
+    }
+}
+
+TEST_F(Controls, ButtonWithUnknownCaptionKeepsItsBitmap) {
+    HWND button = host.button.Hwnd();
+    ::SetWindowPos(button, nullptr, 10, 10, 105, 28, SWP_NOZORDER);
+    host.button.SetCaption(L"帮助");
+    host.button.SetBitmap(IDB_NEXT);
+    ::SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    ExpectButtonShows(IDB_NEXT);
+    // Pressing does not change the picture either.
+    ::SendMessageW(button, BM_SETSTATE, TRUE, 0);
+    ExpectButtonShows(IDB_NEXT);
+    ::SendMessageW(button, BM_SETSTATE, FALSE, 0);
+    ::SendMessageW(button, WM_MOUSELEAVE, 0, 0);
+    ExpectButtonShows(IDB_NEXT);
+    // The owner may change the bitmap of a live button; the next paint shows it.
+    host.button.SetBitmap(IDB_BACK);
+    ExpectButtonShows(IDB_BACK);
+}
+
+TEST_F(Controls, PictureDrawsBitmapOneToOne) {
+    HWND picture = host.picture.Hwnd();
+    EXPECT_EQ(SS_OWNERDRAW, ::GetWindowLongPtrW(picture, GWL_STYLE) & SS_TYPEMASK);
+    ::SetWindowPos(picture, nullptr, 5, 5, 119, 28, SWP_NOZORDER);
+    EXPECT_TRUE(host.picture.LoadPicture(::GetModuleHandleW(nullptr), IDB_QUIT_QUESTION, L""));
+    EXPECT_FALSE(host.picture.HasAlpha());
+    const Capture expected = LoadBitmapPixels(IDB_QUIT_QUESTION);
+    const Capture drawn = CaptureClient(picture);
+    ASSERT_EQ(expected.pixels.size(), drawn.pixels.size());
+    EXPECT_TRUE(expected.pixels == drawn.pixels);
+}
+
+TEST_F(Controls, PngBlendsOverTheBackgroundAndIsPremultipliedOnce) {
+    HWND picture = host.picture.Hwnd();
+    ::SetWindowPos(picture, nullptr, 5, 5, 118, 39, SWP_NOZORDER);
+    ASSERT_TRUE(host.picture.LoadTypedResource(IDP_BANNER, L"PNG"));
+    ASSERT_TRUE(host.picture.IsLoaded());
+    EXPECT_TRUE(host.picture.HasAlpha());
+
+    const unsigned magenta = Rgb(255, 0, 255);
+    const Capture first = CaptureClient(picture, RGB(255, 0, 255));
+    int ground = 0, painted = 0;
+    for (unsigned p : first.pixels)
+        (p == magenta ? ground : painted)++;
+    // The banner is squeezed into the control: transparent pixels leave the ground visible,
+    // the lettering covers it.
+    EXPECT_GT(ground, 0);
+    EXPECT_GT(painted, 0);
+
+    // Repeated paints give the same pixels: the image is not premultiplied again.
+    for (int i = 0; i < 3; ++i) {
+        const Capture again = CaptureClient(picture, RGB(255, 0, 255));
+        EXPECT_TRUE(first.pixels == again.pixels) << "paint " << i;
+    }
+
+    // On a white ground the same pixels differ only where the image is not opaque.
+    const Capture white = CaptureClient(picture, RGB(255, 255, 255));
+    for (size_t i = 0; i < first.pixels.size(); ++i) {
+        if (first.pixels[i] == magenta) {
+            EXPECT_EQ(Rgb(255, 255, 255), white.pixels[i]) << "pixel " << i;
+        }
+    }
+}
+
+TEST_F(Controls, PictureHoldsOneImageAndMissingResourceLeavesItEmpty) {
+    // Every load releases the bitmap of the previous one: the control never holds two.
+    std::vector<HBITMAP> held;
+    for (int i = 0; i < 10; ++i) {
+        host.picture.LoadPicture(::GetModuleHandleW(nullptr), IDB_NEXT, L"");
+        held.push_back(host.picture.ImageHandle());
+        host.picture.LoadTypedResource(IDP_LOGO, L"PNG");
+        held.push_back(host.picture.ImageHandle());
+    }
+    const HBITMAP current = host.picture.ImageHandle();
+    ASSERT_EQ(static_cast<DWORD>(OBJ_BITMAP), ::GetObjectType(current));
+    for (HBITMAP old : held) {
+        if (old != current) {
+            EXPECT_EQ(0u, ::GetObjectType(old)) << "an earlier image is still alive";
+        }
+    }
+    EXPECT_FALSE(host.picture.LoadTypedResource(999, L"PNG"));
+    EXPECT_FALSE(host.picture.IsLoaded());
+    EXPECT_EQ(nullptr, host.picture.ImageHandle());
+    EXPECT_EQ(0u, ::GetObjectType(current));
+}

@@ -1,0 +1,87 @@
+// Rules of the controls that need no window: error text layout, caption bitmaps, premultiplying.
+#include "controls/button_captions.h"
+#include "controls/error_text_layout.h"
+#include "controls/pixels.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace controls;
+
+TEST(ErrorTextLayout, CodeLinesAdviceAndButton) {
+    const std::wstring advice1 = L"请关闭所有应用程序并重启系统后再次安装。";
+    const std::wstring advice2 = L"如错误情况依然存在，请联系设备厂家获取技术支持。";
+    std::wstring fifty;
+    for (int i = 0; i < 50; ++i)
+        fifty += static_cast<wchar_t>(L'A' + i % 26);
+    struct Case {
+        size_t units;
+        std::vector<TextLine> lines;
+        bool moveButton;
+        int buttonY;
+    } cases[] = {
+        {1, {{50, 118, L"错误代码：A"}, {50, 149, advice1}, {50, 169, advice2}}, false, 205},
+        {21, {{50, 118, L"错误代码：" + fifty.substr(0, 21)}, {50, 149, advice1}, {50, 169, advice2}},
+         false, 205},
+        {30,
+         {{50, 118, L"错误代码：" + fifty.substr(0, 21)},
+          {110, 139, fifty.substr(21, 9)},
+          {50, 170, advice1},
+          {50, 190, advice2}},
+         true, 220},
+        {42,
+         {{50, 118, L"错误代码：" + fifty.substr(0, 21)},
+          {115, 139, fifty.substr(21, 21)},
+          {50, 170, advice1},
+          {50, 190, advice2}},
+         true, 220},
+        {50,
+         {{50, 118, L"错误代码：" + fifty.substr(0, 21)},
+          {115, 139, fifty.substr(21, 21)},
+          {110, 160, fifty.substr(42, 8)},
+          {50, 191, advice1},
+          {50, 211, advice2}},
+         true, 241},
+    };
+    for (const Case& c : cases) {
+        const ErrorTextLayout layout = LayoutErrorText(fifty.substr(0, c.units));
+        ASSERT_EQ(c.lines.size(), layout.lines.size()) << c.units << " units";
+        for (size_t i = 0; i < c.lines.size(); ++i) {
+            EXPECT_EQ(c.lines[i].x, layout.lines[i].x) << c.units << " units, line " << i;
+            EXPECT_EQ(c.lines[i].y, layout.lines[i].y) << c.units << " units, line " << i;
+            EXPECT_EQ(c.lines[i].text, layout.lines[i].text) << c.units << " units, line " << i;
+        }
+        EXPECT_EQ(c.moveButton, layout.moveButton) << c.units;
+        EXPECT_EQ(c.buttonY, layout.buttonY) << c.units;
+    }
+}
+
+TEST(ButtonCaptions, TableAndUnknownCaptions) {
+    struct Case {
+        const wchar_t* caption;
+        int atRest;
+        int underMouse;
+    } cases[] = {{L"上一步", 137, 168}, {L"下一步", 138, 169}, {L"取消", 139, 170},
+                 {L"完成", 143, 172},   {L"确认", 173, 167},   {L"是", 163, 175},
+                 {L"否", 162, 174}};
+    for (const Case& c : cases) {
+        const CaptionBitmaps* bitmaps = FindCaptionBitmaps(c.caption);
+        ASSERT_NE(nullptr, bitmaps);
+        EXPECT_EQ(c.atRest, bitmaps->atRest);
+        EXPECT_EQ(c.underMouse, bitmaps->underMouse);
+    }
+    // Exact comparison: no prefix, suffix, spacing or empty match.
+    for (const wchar_t* unknown : {L"", L"下一步(N)>", L"是 ", L"确 认", L"取"})
+        EXPECT_EQ(nullptr, FindCaptionBitmaps(unknown)) << unknown;
+}
+
+TEST(Pixels, PremultiplyTruncatesAndKeepsAlpha) {
+    // B, G, R, A
+    std::uint8_t pixels[] = {255, 128, 1, 255, 255, 128, 1, 0, 200, 100, 50, 128, 10, 20, 30, 254};
+    PremultiplyBgra(pixels, 4);
+    const std::uint8_t expected[] = {255, 128, 1,  255, 0, 0, 0, 0,
+                                     100, 50,  25, 128, 9, 19, 29, 254};
+    for (size_t i = 0; i < sizeof(pixels); ++i)
+        EXPECT_EQ(expected[i], pixels[i]) << "byte " << i;
+}
