@@ -2,6 +2,17 @@
 
 namespace testing_support {
 
+namespace {
+
+BOOL CALLBACK FirstVisible(HWND window, LPARAM out) {
+    if (!::IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
+} // namespace
+
 ModalThread::ModalThread(std::function<INT_PTR()> show)
     : m_done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_started(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
@@ -32,16 +43,7 @@ HWND ModalThread::WaitForWindow(DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
     for (;;) {
         HWND found = nullptr;
-        ::EnumThreadWindows(
-            m_threadId,
-            [](HWND window, LPARAM out) -> BOOL {
-                if (::IsWindowVisible(window)) {
-                    *reinterpret_cast<HWND*>(out) = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        ::EnumThreadWindows(m_threadId, FirstVisible, reinterpret_cast<LPARAM>(&found));
         if (found != nullptr || ::GetTickCount() - start >= timeoutMs)
             return found;
         ::Sleep(10);

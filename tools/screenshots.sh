@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Saves pictures of the installer's windows, taken from the running program under Wine on a
+# virtual display, into docs/screenshots/ as PNG files.   tools/screenshots.sh [x64|x86]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+arch=${1:-x64}
+triple=$([ "$arch" = x86 ] && echo i686-w64-mingw32 || echo x86_64-w64-mingw32)
+tools/deps.sh run
+[ -f "build/$arch/build.ninja" ] || cmake -S . -B "build/$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$triple.cmake" >/dev/null
+cmake --build "build/$arch" --target gallery Setup dist
+bench="$root/build/$arch/wine-shots"
+out="$root/build/$arch/shots"
+mkdir -p "$out" docs/screenshots
+(unset DISPLAY; tests/wine/prefix.sh setup "$bench")
+trap 'tests/wine/prefix.sh stop "$bench"' EXIT
+tests/wine/prefix.sh run "$bench" "build/$arch/gallery.exe" "Z:${out//\//\\}"
+for bmp in "$out"/*.bmp; do
+    convert "$bmp" "docs/screenshots/$(basename "${bmp%.bmp}").png"
+done
+ls docs/screenshots
