@@ -12,6 +12,8 @@ void CDlgMesError::BindControls() {
 }
 
 BOOL CDlgMesError::OnInitDialog() {
+    // The box has no caption bar; its title still tells screen readers (and automation) the code.
+    ::SetWindowTextW(Hwnd(), (L"安装失败 错误代码：" + m_strError).c_str());
     ::SetWindowPos(Hwnd(), nullptr, 0, 0, 407, 299, SWP_NOZORDER | SWP_NOMOVE);
     CenterWindow();
     m_btnOk.SetBitmap(IDB_OK);

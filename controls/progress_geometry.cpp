@@ -8,6 +8,14 @@ namespace controls {
 
 namespace {
 
+// The value rounded to double precision. A 32-bit x87 build keeps intermediate results in 80-bit
+// registers, where 200 * 1.2 is 239.99...; storing through a volatile double drops the extra
+// bits, so every build truncates what double arithmetic gives.
+double AsDouble(double value) {
+    volatile double stored = value;
+    return stored;
+}
+
 // Truncation toward zero, held to the range of int (and 0 for NaN).
 int TruncateToInt(double value) {
     if (std::isnan(value))
@@ -43,12 +51,13 @@ long long Height(const Rect& r) {
 } // namespace
 
 double ProgressFraction(int position, int minimum, int maximum) {
-    return (static_cast<double>(position) - minimum) /
-           (static_cast<double>(maximum) - static_cast<double>(minimum));
+    return AsDouble((static_cast<double>(position) - minimum) /
+                    (static_cast<double>(maximum) - static_cast<double>(minimum)));
 }
 
 int MarqueeLimit(int marqueeSize, int maximum) {
-    return TruncateToInt(((static_cast<double>(marqueeSize) + 100.0) * maximum + 0.5) / 100.0);
+    const double scaled = AsDouble((static_cast<double>(marqueeSize) + 100.0) * maximum);
+    return TruncateToInt(AsDouble(AsDouble(scaled + 0.5) / 100.0));
 }
 
 int ClampPosition(const ProgressState& state, long long requested) {
@@ -83,7 +92,7 @@ int NextMarqueeDirection(const ProgressState& state, int direction) {
 }
 
 int PercentDone(double fraction) {
-    return TruncateToInt(fraction * 100.0 + 0.5);
+    return TruncateToInt(AsDouble(AsDouble(fraction * 100.0) + 0.5));
 }
 
 FillLayout LayoutFill(const Rect& inner, double fraction, bool vertical, bool marquee,
@@ -91,7 +100,7 @@ FillLayout LayoutFill(const Rect& inner, double fraction, bool vertical, bool ma
     FillLayout fill;
     fill.before = fill.bar = fill.after = inner;
     const long long length = vertical ? Height(inner) : Width(inner);
-    const int done = TruncateToInt(static_cast<double>(length) * fraction);
+    const int done = TruncateToInt(AsDouble(static_cast<double>(length) * fraction));
     if (!marquee) {
         fill.showBefore = false;
         if (vertical) {

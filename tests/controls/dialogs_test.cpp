@@ -2,11 +2,15 @@
 #include "controls/dlg_is_close.h"
 #include "controls/dlg_mes_error.h"
 #include "res/resource.h"
+#include "tests/support/error_dialog_watcher.h"
 #include "tests/support/window_capture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
+#include <vector>
 
 using namespace testing_support;
 
@@ -126,6 +130,21 @@ TEST(ErrorDialog, CodeLinesAdviceAndButtonPositions) {
         ::PostMessageW(::GetDlgItem(dialog, IDC_MES_ERROR_OK), BM_CLICK, 0, 0);
         EXPECT_TRUE(shown.Join()) << "the confirm button closes the dialog";
     }
+}
+
+// Code that fails on a worker thread shows the dialog; a watcher answers it like a user and
+// learns the code from the dialog's title.
+TEST(ErrorDialog, WatcherAnswersDialogsOfAnyThread) {
+    ErrorDialogWatcher watcher;
+    std::thread job([] {
+        ShowErrorDialog(L"3");
+        ShowErrorDialog(L"4");
+    });
+    ShowErrorDialog(L"1"); // and one on this thread
+    job.join();
+    std::vector<std::wstring> codes = watcher.Codes();
+    std::sort(codes.begin(), codes.end());
+    EXPECT_EQ((std::vector<std::wstring>{L"1", L"3", L"4"}), codes);
 }
 
 // The install job shows the dialog on its own thread while the wizard's thread keeps running a
