@@ -1,0 +1,41 @@
+#include "pnp/device_setup_api.h"
+
+#include "win/system_library.h"
+
+#include <atomic>
+
+namespace pnp {
+
+namespace {
+
+std::atomic<const DeviceSetupApi*> g_override{nullptr};
+
+BOOL WINAPI MissingUpdateDriver(HWND, LPCWSTR, LPCWSTR, DWORD, PBOOL) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
+DeviceSetupApi LoadSystem() {
+    DeviceSetupApi api{};
+    HMODULE newdev = win::LoadSystemLibrary(L"newdev.dll");
+    api.UpdateDriverForPlugAndPlayDevicesW =
+        win::GetProc<BOOL WINAPI(HWND, LPCWSTR, LPCWSTR, DWORD, PBOOL)>(
+            newdev, "UpdateDriverForPlugAndPlayDevicesW");
+    if (api.UpdateDriverForPlugAndPlayDevicesW == nullptr)
+        api.UpdateDriverForPlugAndPlayDevicesW = &MissingUpdateDriver;
+    return api;
+}
+
+} // namespace
+
+const DeviceSetupApi& DeviceSetup() {
+    static const DeviceSetupApi system = LoadSystem();
+    const DeviceSetupApi* api = g_override.load();
+    return api != nullptr ? *api : system;
+}
+
+void SetDeviceSetupForTesting(const DeviceSetupApi* api) {
+    g_override.store(api);
+}
+
+} // namespace pnp

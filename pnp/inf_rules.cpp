@@ -1,0 +1,94 @@
+#include "pnp/inf_rules.h"
+
+#include <cwctype>
+
+namespace pnp {
+
+namespace {
+
+std::wstring Upper(std::wstring text) {
+    for (wchar_t& c : text)
+        c = static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(c)));
+    return text;
+}
+
+bool IsSpace(wchar_t c) {
+    return std::iswspace(static_cast<std::wint_t>(c)) != 0;
+}
+
+} // namespace
+
+const wchar_t* ModelSectionHeader(bool native64) {
+    return native64 ? L"[Korvane_Tech.NTamd64]" : L"[Korvane_Tech]";
+}
+
+std::wstring TrimSpace(const std::wstring& text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsSpace(text[begin]))
+        ++begin;
+    while (end > begin && IsSpace(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        size_t cut = end;
+        if (cut > start && text[cut - 1] == L'\r')
+            --cut;
+        lines.push_back(text.substr(start, cut - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool InfLines::FindSection(const std::wstring& header, bool noRewind) {
+    if (!noRewind)
+        m_next = 0;
+    while (m_next < m_lines.size()) {
+        if (m_lines[m_next++].find(header) != std::wstring::npos)
+            return true;
+    }
+    return false;
+}
+
+bool InfLines::CollectSection(const std::wstring& header, wchar_t separator,
+                              std::vector<std::wstring>& out) {
+    out.clear();
+    if (!FindSection(header))
+        return false;
+    while (m_next < m_lines.size()) {
+        const std::wstring line = TrimSpace(m_lines[m_next++]);
+        if (line.empty() || line[0] == L';')
+            continue;
+        if (line.find(L'[') != std::wstring::npos)
+            break; // the next section has begun
+        const size_t at = line.find(separator);
+        if (at != std::wstring::npos)
+            out.push_back(TrimSpace(line.substr(at + 1)));
+    }
+    return true;
+}
+
+bool MatchHardwareId(const std::vector<std::wstring>& patterns, const std::wstring& hardwareId) {
+    const std::wstring id = Upper(hardwareId);
+    for (const std::wstring& entry : patterns) {
+        const std::wstring pattern = Upper(entry);
+        if (id.find(pattern) == std::wstring::npos)
+            continue;
+        if (id.size() <= pattern.size())
+            return true;
+        const wchar_t next = id[pattern.size()];
+        if (next == L'&' || next == L'-' || next == L'#' || next == L'_')
+            return true;
+    }
+    return false;
+}
+
+} // namespace pnp
