@@ -213,8 +213,9 @@ void CTextProgressCtrl::Paint(HDC target) {
     if (fill.showAfter)
         win::FillSolidRect(dc, ToRECT(fill.after), background);
 
-    std::wstring text = m_bShowPercent ? std::to_wstring(controls::PercentDone(fraction)) + L"%"
-                                       : WindowText(Hwnd());
+    const std::wstring text = m_bShowPercent
+                                  ? std::to_wstring(controls::PercentDone(fraction)) + L"%"
+                                  : WindowText(Hwnd());
     if (!text.empty())
         PaintText(dc, text, inner, fill, vertical);
 }

@@ -2,11 +2,22 @@
 
 #include "win/common_controls.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace win {
 
 namespace {
 constexpr UINT_PTR kSubclassId = 0x564C4D; // one subclass per control object
-}
+
+// The dialogs of this thread that are up, and the one message-filter hook that serves them all:
+// the modal loops of DialogBox run it for every message before IsDialogMessage.
+struct ThreadFilter {
+    HHOOK hook = nullptr;
+    std::vector<Dialog*> dialogs;
+};
+thread_local ThreadFilter t_filter;
+} // namespace
 
 Control::~Control() {
     Detach();
@@ -90,6 +101,7 @@ INT_PTR Dialog::HandleMessage(UINT, WPARAM, LPARAM, bool& handled) {
 INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
+        StartFiltering();
         BindControls();
         return OnInitDialog();
     case WM_DRAWITEM: {
@@ -122,6 +134,41 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     return handled ? result : FALSE;
 }
 
+void Dialog::StartFiltering() {
+    if (t_filter.hook == nullptr)
+        t_filter.hook = ::SetWindowsHookExW(WH_MSGFILTER, MessageFilter, nullptr,
+                                            ::GetCurrentThreadId());
+    t_filter.dialogs.push_back(this);
+}
+
+void Dialog::StopFiltering() {
+    auto& dialogs = t_filter.dialogs;
+    dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), this), dialogs.end());
+    if (dialogs.empty() && t_filter.hook != nullptr) {
+        ::UnhookWindowsHookEx(t_filter.hook);
+        t_filter.hook = nullptr;
+    }
+}
+
+LRESULT CALLBACK Dialog::MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_DIALOGBOX && lParam != 0) {
+        const MSG& message = *reinterpret_cast<const MSG*>(lParam);
+        // Newest first: a box shown over the wizard sees its own messages.
+        for (auto it = t_filter.dialogs.rbegin(); it != t_filter.dialogs.rend(); ++it) {
+            Dialog* dialog = *it;
+            if (message.hwnd == dialog->m_hwnd || ::IsChild(dialog->m_hwnd, message.hwnd)) {
+                try {
+                    if (dialog->PreTranslateMessage(message))
+                        return 1;
+                } catch (...) {
+                }
+                break;
+            }
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Dialog* self = nullptr;
     if (message == WM_INITDIALOG) {
@@ -136,6 +183,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     try {
         INT_PTR result = self->Dispatch(message, wParam, lParam);
         if (message == WM_NCDESTROY) {
+            self->StopFiltering();
             ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
             self->m_hwnd = nullptr;
         }

@@ -68,12 +68,18 @@ protected:
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // Any other message. Set handled and return the dialog procedure's result to take it.
     virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    // A message for this dialog or one of its controls, seen by the modal loop before the dialog
+    // manager handles it (keyboard navigation). True consumes it.
+    virtual bool PreTranslateMessage(const MSG& /*message*/) { return false; }
 
     // Centres the window over its owner, or over the work area when it has none.
     void CenterWindow() const;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam);
+    void StartFiltering();
+    void StopFiltering();
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
     int m_templateId;

@@ -39,7 +39,7 @@ TEST(ProgressGeometry, MarqueeLimit) {
     struct Case {
         int size, maximum, limit;
     } cases[] = {
-        {20, 100, 120}, {50, 100, 150}, {0, 100, 100}, {20, 200, 240},  {20, 0, 0},
+        {20, 100, 120}, {50, 100, 150}, {0, 100, 100}, {20, 200, 240},   {20, 0, 0},
         {20, 7, 8},     {33, 10, 13},   {25, 2, 2},    {20, -100, -119}, // truncated toward zero
     };
     for (const Case& c : cases)
@@ -81,9 +81,9 @@ TEST(ProgressGeometry, StepWrapsAroundTheRange) {
         int minimum, maximum, position, step;
         long long next;
     } cases[] = {
-        {0, 100, 95, 10, 5},    {0, 100, 5, -10, 95},  {0, 100, 50, 10, 60},
-        {0, 100, 90, 10, 100},  {0, 100, 100, 10, 10}, {0, 100, 0, -10, 90},
-        {0, 100, 10, -10, 0},   {10, 20, 18, 5, 13},   {-50, 50, 45, 10, -45},
+        {0, 100, 95, 10, 5},     {0, 100, 5, -10, 95},   {0, 100, 50, 10, 60},
+        {0, 100, 90, 10, 100},   {0, 100, 100, 10, 10},  {0, 100, 0, -10, 90},
+        {0, 100, 10, -10, 0},    {10, 20, 18, 5, 13},    {-50, 50, 45, 10, -45},
         {-50, 50, -45, -10, 45}, {0, 100, 95, 250, 245}, // wraps once; clamping follows
         {0, 100, 0, 0, 0},
     };
@@ -100,7 +100,7 @@ TEST(ProgressGeometry, MarqueeDirectionTurnsAtTheEnds) {
     struct Case {
         int minimum, position, direction, next;
     } cases[] = {
-        {0, 120, 1, -1}, {0, 119, 1, 1},  {0, 130, 1, -1}, {0, 0, -1, 1},  {0, 1, -1, -1},
+        {0, 120, 1, -1},  {0, 119, 1, 1}, {0, 130, 1, -1}, {0, 0, -1, 1},  {0, 1, -1, -1},
         {0, 120, -1, -1}, {0, 0, 1, 1},   {10, 10, -1, 1}, {10, 5, -1, 1}, {10, 11, -1, -1},
     };
     for (const Case& c : cases) {
@@ -135,9 +135,8 @@ TEST(ProgressGeometry, PercentDone) {
     struct Case {
         int position, minimum, maximum, percent;
     } cases[] = {
-        {1, 0, 3, 33},  {2, 0, 3, 67},   {0, 0, 100, 0},    {100, 0, 100, 100}, {1, 0, 200, 1},
-        {1, 0, 400, 0}, {5, 0, 8, 63},   {0, -100, 100, 50}, {120, 0, 100, 120},
-        {150, 100, 200, 50},
+        {1, 0, 3, 33},  {2, 0, 3, 67}, {0, 0, 100, 0},     {100, 0, 100, 100}, {1, 0, 200, 1},
+        {1, 0, 400, 0}, {5, 0, 8, 63}, {0, -100, 100, 50}, {120, 0, 100, 120}, {150, 100, 200, 50},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.percent, PercentDone(ProgressFraction(c.position, c.minimum, c.maximum)))
@@ -150,88 +149,105 @@ namespace {
 constexpr Rect kWide{2, 2, 202, 20}; // 200 long
 constexpr Rect kTall{2, 2, 22, 202}; // 200 long
 
-struct FillCase {
-    const char* name;
-    Rect inner;
-    double fraction;
-    bool vertical;
-    bool marquee;
-    int size;
+// The parts of kWide or kTall when the bar spans [from, to) along the bar's direction (for a
+// vertical bar: `from` is the top edge); before lies on the minimum side, after on the other.
+struct Expected {
     bool showBefore;
-    Rect before; // checked only when shown
+    Rect before;
     Rect bar;
     bool showAfter;
     Rect after;
 };
 
-void ExpectFill(const FillCase& c) {
-    SCOPED_TRACE(c.name);
-    const FillLayout fill = LayoutFill(c.inner, c.fraction, c.vertical, c.marquee, c.size);
-    EXPECT_EQ(c.showBefore, fill.showBefore);
-    if (c.showBefore)
-        EXPECT_EQ(c.before, fill.before);
-    EXPECT_EQ(c.bar, fill.bar);
-    EXPECT_EQ(c.showAfter, fill.showAfter);
-    if (c.showAfter)
-        EXPECT_EQ(c.after, fill.after);
+Expected Parts(bool vertical, bool showBefore, int from, int to, bool showAfter) {
+    if (vertical)
+        return {showBefore, {2, to, 22, 202}, {2, from, 22, to}, showAfter, {2, 2, 22, from}};
+    return {showBefore, {2, 2, from, 20}, {from, 2, to, 20}, showAfter, {to, 2, 202, 20}};
+}
+
+void ExpectFill(const Expected& expected, const FillLayout& fill) {
+    EXPECT_EQ(expected.showBefore, fill.showBefore);
+    if (expected.showBefore) {
+        EXPECT_EQ(expected.before, fill.before);
+    }
+    EXPECT_EQ(expected.bar, fill.bar);
+    EXPECT_EQ(expected.showAfter, fill.showAfter);
+    if (expected.showAfter) {
+        EXPECT_EQ(expected.after, fill.after);
+    }
 }
 
 } // namespace
 
 TEST(ProgressGeometry, PlainFill) {
-    const FillCase cases[] = {
-        {"empty", kWide, 0.0, false, false, 20, false, {}, {2, 2, 2, 20}, true, {2, 2, 202, 20}},
-        {"half", kWide, 0.5, false, false, 20, false, {}, {2, 2, 102, 20}, true, {102, 2, 202, 20}},
-        {"third", kWide, 1.0 / 3, false, false, 20, false, {}, {2, 2, 68, 20}, true,
-         {68, 2, 202, 20}},
-        {"full", kWide, 1.0, false, false, 20, false, {}, {2, 2, 202, 20}, true, {202, 2, 202, 20}},
-        {"vertical empty", kTall, 0.0, true, false, 20, false, {}, {2, 202, 22, 202}, true,
-         {2, 2, 22, 202}},
-        {"vertical quarter", kTall, 0.25, true, false, 20, false, {}, {2, 152, 22, 202}, true,
-         {2, 2, 22, 152}},
-        {"vertical full", kTall, 1.0, true, false, 20, false, {}, {2, 2, 22, 202}, true,
-         {2, 2, 22, 2}},
+    // The fill runs from the minimum side to the edge; only the part after it is shown beside it.
+    struct Case {
+        bool vertical;
+        double fraction;
+        int edge;
+    } cases[] = {
+        {false, 0.0, 2},
+        {false, 0.5, 102},
+        {false, 1.0 / 3, 68},
+        {false, 1.0, 202},
+        {true, 0.0, 202},
+        {true, 0.25, 152},
+        {true, 1.0, 2},
+        {true, 0.999, 3},
+        // 200 * 0.99 and 200 * 1.2 as doubles are whole numbers, below them in 80-bit precision.
+        {false, 0.99, 200},
+        {true, 0.99, 4},
         // A position outside a changed range stays inside the border.
-        {"below range", kWide, -0.5, false, false, 20, false, {}, {2, 2, 2, 20}, true,
-         {2, 2, 202, 20}},
-        {"above range", kWide, 2.0, false, false, 20, false, {}, {2, 2, 202, 20}, true,
-         {202, 2, 202, 20}},
-        {"vertical above range", kTall, 2.0, true, false, 20, false, {}, {2, 2, 22, 202}, true,
-         {2, 2, 22, 2}},
+        {false, -0.5, 2},
+        {false, 2.0, 202},
+        {true, 2.0, 2},
+        {true, -1.0, 202},
     };
-    for (const FillCase& c : cases)
-        ExpectFill(c);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.fraction << (c.vertical ? " vertical" : ""));
+        const Expected expected = c.vertical ? Parts(true, false, c.edge, 202, true)
+                                             : Parts(false, false, 2, c.edge, true);
+        ExpectFill(expected,
+                   LayoutFill(c.vertical ? kTall : kWide, c.fraction, c.vertical, false, 20));
+    }
 }
 
 TEST(ProgressGeometry, MarqueeBlockIsClippedToTheBar) {
     // A block of 20 percent is 40 pixels long here.
-    const FillCase cases[] = {
-        {"lead at the left end", kWide, 0.0, false, true, 20, false, {}, {2, 2, 2, 20}, true,
-         {2, 2, 202, 20}},
-        {"block entering", kWide, 0.1, false, true, 20, false, {}, {2, 2, 22, 20}, true,
-         {22, 2, 202, 20}},
-        {"block inside", kWide, 0.5, false, true, 20, true, {2, 2, 62, 20}, {62, 2, 102, 20}, true,
-         {102, 2, 202, 20}},
-        {"block leaving", kWide, 1.1, false, true, 20, true, {2, 2, 182, 20}, {182, 2, 202, 20},
-         false, {}},
-        {"block gone", kWide, 1.2, false, true, 20, true, {2, 2, 202, 20}, {202, 2, 202, 20}, false,
-         {}},
-        // (201 * 25 + 50) / 100 = 50: the length is rounded to the nearest pixel.
-        {"rounded length", Rect{0, 0, 201, 10}, 0.5, false, true, 25, true, {0, 0, 50, 10},
-         {50, 0, 100, 10}, true, {100, 0, 201, 10}},
-        {"rounded up", Rect{0, 0, 202, 10}, 0.5, false, true, 25, true, {0, 0, 50, 10},
-         {50, 0, 101, 10}, true, {101, 0, 202, 10}},
-        {"vertical at the bottom", kTall, 0.0, true, true, 20, false, {}, {2, 202, 22, 202}, true,
-         {2, 2, 22, 202}},
-        {"vertical inside", kTall, 0.5, true, true, 20, true, {2, 142, 22, 202}, {2, 102, 22, 142},
-         true, {2, 2, 22, 102}},
-        {"vertical leaving", kTall, 1.1, true, true, 20, true, {2, 22, 22, 202}, {2, 2, 22, 22},
-         false, {}},
-        {"below range", kWide, -0.5, false, true, 20, false, {}, {2, 2, 2, 20}, true,
-         {2, 2, 202, 20}},
+    struct Case {
+        bool vertical;
+        double fraction;
+        bool showBefore;
+        int from, to; // the bar
+        bool showAfter;
+    } cases[] = {
+        {false, 0.0, false, 2, 2, true},     // lead at the left end: no block yet
+        {false, 0.1, false, 2, 22, true},    // entering
+        {false, 0.5, true, 62, 102, true},   // inside
+        {false, 1.1, true, 182, 202, false}, // leaving
+        {false, 1.2, true, 202, 202, false}, // gone
+        {false, -0.5, false, 2, 2, true},    // below a changed range
+        {true, 0.0, false, 202, 202, true},  // at the bottom
+        {true, 0.5, true, 102, 142, true},   {true, 1.1, true, 2, 22, false},
+        {true, 1.2, true, 2, 2, false},
     };
-    for (const FillCase& c : cases)
-        ExpectFill(c);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.fraction << (c.vertical ? " vertical" : ""));
+        ExpectFill(Parts(c.vertical, c.showBefore, c.from, c.to, c.showAfter),
+                   LayoutFill(c.vertical ? kTall : kWide, c.fraction, c.vertical, true, 20));
+    }
+}
+
+TEST(ProgressGeometry, MarqueeBlockLengthIsRounded) {
+    // (201 * 25 + 50) / 100 = 50, (202 * 25 + 50) / 100 = 51 and (10 * 25 + 50) / 100 = 3.
+    struct Case {
+        int length, barLeft, barRight;
+    } cases[] = {{201, 50, 100}, {202, 50, 101}, {200, 50, 100}, {10, 2, 5}};
+    for (const Case& c : cases) {
+        const FillLayout fill = LayoutFill(Rect{0, 0, c.length, 10}, 0.5, false, true, 25);
+        EXPECT_EQ(c.barLeft, fill.bar.left) << c.length;
+        EXPECT_EQ(c.barRight, fill.bar.right) << c.length;
+    }
 }
 
 TEST(ProgressGeometry, PartsTileTheInnerRectangle) {
@@ -239,8 +255,8 @@ TEST(ProgressGeometry, PartsTileTheInnerRectangle) {
         for (const bool marquee : {false, true}) {
             const Rect inner = vertical ? kTall : kWide;
             for (int percent = -50; percent <= 250; ++percent) {
-                SCOPED_TRACE(testing::Message() << percent << "% vertical " << vertical
-                                                << " marquee " << marquee);
+                SCOPED_TRACE(testing::Message()
+                             << percent << "% vertical " << vertical << " marquee " << marquee);
                 const FillLayout f = LayoutFill(inner, percent / 100.0, vertical, marquee, 20);
                 const Rect shown[] = {f.showBefore ? f.before : f.bar, f.bar,
                                       f.showAfter ? f.after : f.bar};
@@ -256,12 +272,14 @@ TEST(ProgressGeometry, PartsTileTheInnerRectangle) {
                 covered += vertical ? f.bar.Height() : f.bar.Width();
                 covered += f.showAfter ? (vertical ? f.after.Height() : f.after.Width()) : 0;
                 EXPECT_EQ(200, covered);
-                if (f.showBefore)
+                if (f.showBefore) {
                     EXPECT_EQ(vertical ? f.before.top : f.before.right,
                               vertical ? f.bar.bottom : f.bar.left);
-                if (f.showAfter)
+                }
+                if (f.showAfter) {
                     EXPECT_EQ(vertical ? f.after.bottom : f.after.left,
                               vertical ? f.bar.top : f.bar.right);
+                }
             }
         }
     }
@@ -278,7 +296,7 @@ TEST(ProgressGeometry, TextPlacement) {
         {kWide, 30, 13, false, 0, 4, 4},
         {kWide, 30, 13, false, 1, 87, 4},
         {kWide, 30, 13, false, 2, 169, 4},
-        {kWide, 30, 13, false, 7, 87, 4},   // any other value centres
+        {kWide, 30, 13, false, 7, 87, 4}, // any other value centres
         {kWide, 30, 13, false, -1, 87, 4},
         {Rect{0, 0, 201, 20}, 30, 13, false, 1, 85, 3}, // halves truncate
         {Rect{10, 0, 30, 10}, 31, 13, false, 1, 5, -1}, // ... toward zero

@@ -3,6 +3,7 @@
 #include "win/common_controls.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace progress_test {
 
@@ -37,8 +38,11 @@ public:
         info.bmiHeader.biBitCount = 32;
         info.bmiHeader.biCompression = BI_RGB;
         m_bitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0));
-        m_select.emplace(m_dc.Get(), m_bitmap.Get());
+        m_previous = ::SelectObject(m_dc.Get(), m_bitmap.Get());
     }
+    ~DibCanvas() { ::SelectObject(m_dc.Get(), m_previous); }
+    DibCanvas(const DibCanvas&) = delete;
+    DibCanvas& operator=(const DibCanvas&) = delete;
     HDC Get() const { return m_dc.Get(); }
     Picture Read() const {
         ::GdiFlush();
@@ -54,7 +58,7 @@ private:
     win::MemoryDC m_dc;
     win::Bitmap m_bitmap;
     void* m_bits = nullptr;
-    std::optional<win::ScopedSelect> m_select;
+    HGDIOBJ m_previous = nullptr;
     int m_width;
     int m_height;
 };
@@ -75,8 +79,8 @@ ProgressWindow::ProgressWindow(const Options& options) {
                                  ::GetModuleHandleW(nullptr), nullptr);
     const int width = options.vertical ? 42 : 206;
     const int height = options.vertical ? 211 : 32;
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | options.style |
-                        (options.vertical ? PBS_VERTICAL : 0);
+    const DWORD style =
+        WS_CHILD | WS_VISIBLE | WS_BORDER | options.style | (options.vertical ? PBS_VERTICAL : 0);
     m_bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", style, 10, 10, width, height, m_parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBarId)),
                               ::GetModuleHandleW(nullptr), nullptr);
@@ -127,12 +131,16 @@ RECT Picture::Bounds(COLORREF colour, const RECT& area) const {
     return bounds.left == LONG_MAX ? RECT{} : bounds;
 }
 
-Picture PrintClient(HWND window, COLORREF ground) {
+Picture DrawInto(HWND window, UINT message, COLORREF ground, LRESULT* result) {
     const SIZE size = ClientSize(window);
     DibCanvas canvas(size.cx, size.cy);
     const RECT all{0, 0, size.cx, size.cy};
     win::FillSolidRect(canvas.Get(), all, ground);
-    ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Get()), PRF_CLIENT);
+    ::SetBkColor(canvas.Get(), RGB(255, 255, 255));
+    const LRESULT answer =
+        ::SendMessageW(window, message, reinterpret_cast<WPARAM>(canvas.Get()), PRF_CLIENT);
+    if (result != nullptr)
+        *result = answer;
     return canvas.Read();
 }
 

@@ -73,8 +73,12 @@ struct Picture {
     RECT Bounds(COLORREF colour, const RECT& area) const;
 };
 
+// A client-sized bitmap filled with `ground` after `message` was sent with its DC as wParam.
+Picture DrawInto(HWND window, UINT message, COLORREF ground = kGround, LRESULT* result = nullptr);
 // What the control paints into a client-sized bitmap filled with `ground` (WM_PRINTCLIENT).
-Picture PrintClient(HWND window, COLORREF ground = kGround);
+inline Picture PrintClient(HWND window, COLORREF ground = kGround) {
+    return DrawInto(window, WM_PRINTCLIENT, ground);
+}
 // The client area as it is on the screen.
 Picture ReadScreen(HWND window);
 // Handles the thread's messages for `milliseconds`; returns how many WM_PAINT went to `window`.
