@@ -1,0 +1,84 @@
+#include "wizard/setup_app.h"
+
+#include "engine/support_folders.h"
+#include "pnp/service_control.h"
+#include "win/common_controls.h"
+#include "win/handle.h"
+#include "win/system_library.h"
+#include "win/thread.h"
+#include "wizard/setup_dlg.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr wchar_t kWizardTitle[] = L"Velmora科技驱动安装程序";
+constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Velmora.Korvane.Setup.Wizard";
+
+// A second copy started while one runs brings the running wizard to the front instead.
+bool ActivateRunningWizard() {
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        HWND wizard = ::FindWindowW(L"#32770", kWizardTitle);
+        if (wizard != nullptr) {
+            if (::IsIconic(wizard))
+                ::ShowWindow(wizard, SW_RESTORE);
+            ::SetForegroundWindow(wizard);
+            return true;
+        }
+        ::Sleep(100); // the running copy may still be starting up
+    }
+    return false;
+}
+
+std::wstring ProgramFolderWithBackslash() {
+    wchar_t path[MAX_PATH] = L"";
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length < MAX_PATH ? length : 0);
+    const size_t slash = folder.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
+}
+
+} // namespace
+
+bool CSetupApp::InitInstance() {
+    if (win::Comctl().InitCommonControlsEx != nullptr) {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+        win::Comctl().InitCommonControlsEx(&icc);
+    }
+
+    // The fonts beside the program go into the system fonts folder (copied, not registered).
+    wchar_t fonts[512] = L"";
+    ::SHGetSpecialFolderPathW(nullptr, fonts, CSIDL_FONTS, FALSE);
+    CopyFolderTree(ProgramFolderWithBackslash() + L"字体\\", std::wstring(fonts) + L"\\", false);
+
+    // Stops the compatibility assistant and makes sure the spooler runs; never awaited.
+    win::StartThread(ServiceStartupThread, nullptr);
+
+    {
+        auto wizard = std::make_unique<CSetupDlg>();
+        wizard->DoModal(nullptr);
+    }
+
+    // Started again however the wizard ended.
+    if (SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, GENERIC_EXECUTE))
+        StartPcaService(manager);
+    return false;
+}
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // First of all: no DLL may come from the program's folder (a Downloads folder, often).
+    win::RestrictDllSearchPath();
+
+    win::KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
+    if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        ActivateRunningWizard();
+        return 0;
+    }
+    CSetupApp app;
+    app.InitInstance();
+    return 0;
+}

@@ -1,0 +1,76 @@
+// The installer's wizard window: model, port, confirmation and install pages.
+#pragma once
+
+#include "controls/dlg_is_close.h"
+#include "controls/my_button.h"
+#include "controls/picture_ctrl.h"
+#include "controls/text_progress_ctrl.h"
+#include "engine/printer_info_file.h"
+#include "win/gdi.h"
+#include "win/window.h"
+
+#include <string>
+
+class CSetupDlg : public win::Dialog {
+public:
+    CSetupDlg();
+    ~CSetupDlg() override;
+
+    int Page() const { return m_nPage; }
+    bool IsInstalling() const { return m_bInstalling; }
+
+protected:
+    void BindControls() override;
+    BOOL OnInitDialog() override;
+    bool OnCommand(int id, int code, HWND control) override;
+    void OnOK() override {}     // Enter never ends the wizard
+    void OnCancel() override {} // nor Esc: only the cancel button, the caption or the job
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    bool PreTranslateMessage(const MSG& message) override;
+
+private:
+    // Pages
+    void ShowModelPage(BOOL show);
+    void ShowPortPage(BOOL show);
+    void ShowConfirmPage(BOOL show);
+    void ShowInstallPage(BOOL show);
+    void SwitchPage(int target, int current);
+
+    // Work done when pages are entered and left
+    void FillModelList();
+    void TakeModel();
+    BOOL FillPortList();
+    void StartInstall();
+
+    // Handlers
+    void OnCancelButton();
+    void OnInstallDone(LPARAM installed);
+    void OnTimer(UINT_PTR id);
+    void PaintBackground(HDC dc);
+    bool OnSysCommand(WPARAM command);
+
+    static void Place(CMyButton& button, int bitmap, int x, int y, int width, int height);
+    static void Place(CPictureCtrl& picture, int bitmap, int x, int y, int width, int height);
+
+    HICON m_hIcon = nullptr;
+    CPictureCtrl m_picTip1;
+    CPictureCtrl m_picTip2;
+    CMyButton m_btnBack;
+    CMyButton m_btnNext;
+    CMyButton m_btnCancel;
+    CMyButton m_btnFinish;
+    HWND m_listPort = nullptr;
+    CPrinterInfoFile m_catalogue;
+    std::wstring m_strModel;
+    std::wstring m_strPort;
+    CTextProgressCtrl m_progress;
+    win::Font m_fontLabel;
+    win::Font m_fontList;
+    CDlgIsClose m_dlgClose;
+    int m_nPage = 1;
+    std::wstring m_strDetectedModel;
+    CPictureCtrl m_picBanner;
+    CPictureCtrl m_picLogo;
+    HWND m_listModel = nullptr;
+    bool m_bInstalling = false; // from the job's start until WM_INSTALL_DONE
+};
