@@ -18,6 +18,12 @@ for arch in x64 x86; do
     cmake --build "build/$arch"
 done
 
+# The parsers' fuzz targets over their corpus (native, with sanitizers): a crash found once stays
+# found.
+echo "== fuzz targets over their corpus"
+fuzz_status=0
+./fuzz.sh --replay || fuzz_status=1
+
 # Both architectures' tests run side by side; each has its own prefix, display and wineserver.
 pids=()
 for arch in x64 x86; do
@@ -29,7 +35,7 @@ for i in 0 1; do
     arch=$([ $i -eq 0 ] && echo x64 || echo x86)
     if wait "${pids[$i]}"; then result[$arch]=0; else result[$arch]=1; fi
 done
-status=0
+status=$fuzz_status
 for arch in x64 x86; do
     log="build/$arch/ctest.log"
     echo "== tests $arch (full log: $log)"

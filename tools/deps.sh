@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the run need, when missing.
-# Usage: tools/deps.sh build|test|run
+# Usage: tools/deps.sh test|run|fuzz
 set -euo pipefail
 
 want=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-      mingw-w64-tools googletest wine wine64 wine32:i386 xvfb xauth locales fonts-wqy-zenhei)
+      mingw-w64-tools googletest wine wine64 wine32:i386 xvfb xauth locales fonts-wqy-zenhei
+      clang libclang-rt-14-dev)
 case "${1:-test}" in
   run) want+=(imagemagick x11-utils) ;;
+  fuzz) want=(clang libclang-rt-14-dev) ;;
 esac
 
 missing=()
