@@ -40,17 +40,17 @@ void CSetupDlg::FillModelList() {
     const std::wstring vid = reader.GetValue(L"VID_PID", L"VID");
     const std::wstring pid = reader.GetValue(L"VID_PID", L"PID");
     if (!vid.empty() || !pid.empty())
-        g_strPrinterHardwareId = vid + L"&" + pid;
+        discovery::g_strPrinterHardwareId = vid + L"&" + pid;
 
     ::SendMessageW(m_listModel, LB_RESETCONTENT, 0, 0);
 
     std::wstring detected;
-    QueryUsbDeviceId(detected);
+    discovery::QueryUsbDeviceId(detected);
     if (detected.empty()) {
-        win::FileHandle port(OpenParallelPrinterDevice(L"LPT"));
+        win::FileHandle port = discovery::OpenParallelPrinterDevice(L"LPT");
         if (port) {
             wchar_t model[260] = {};
-            if (QueryParallelDeviceId(port.Get(), model) == 0)
+            if (discovery::QueryParallelDeviceId(port.Get(), model, 260) == 0)
                 detected = model;
         }
     }
@@ -119,7 +119,7 @@ BOOL CSetupDlg::FillPortList() {
         ::SendMessageW(m_listPort, LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(name.c_str()));
         rows.push_back(name);
     }
-    const DWORD usbPort = FindUsbPrinterPortNumber();
+    const DWORD usbPort = discovery::FindUsbPrinterPortNumber();
     const int row = wizard::PreselectPortRow(rows, usbPort);
     if (row >= 0)
         ::SendMessageW(m_listPort, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
