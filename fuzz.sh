@@ -13,6 +13,8 @@ tools/deps.sh fuzz
 # The plain rules: standard C++ without <windows.h>.
 rules=(
     controls/error_text_layout.cpp
+    discovery/device_id.cpp
+    discovery/device_paths.cpp
     engine/log_record.cpp
     engine/package_paths.cpp
     pnp/inf_rules.cpp
