@@ -19,7 +19,7 @@ rules=(
     engine/package_paths.cpp
     pnp/inf_rules.cpp
 )
-out=build/fuzz
+out=${FUZZ_OUT:-build/fuzz}
 mkdir -p "$out/artifacts"
 flags=(-std=c++17 -g -O1 -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
 
