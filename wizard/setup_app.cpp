@@ -53,10 +53,10 @@ bool CSetupApp::InitInstance() {
     // The fonts beside the program go into the system fonts folder (copied, not registered).
     wchar_t fonts[512] = L"";
     ::SHGetSpecialFolderPathW(nullptr, fonts, CSIDL_FONTS, FALSE);
-    CopyFolderTree(ProgramFolderWithBackslash() + L"字体\\", std::wstring(fonts) + L"\\", false);
+    engine::CopyFolderTree(ProgramFolderWithBackslash() + L"字体\\", std::wstring(fonts) + L"\\", false);
 
     // Stops the compatibility assistant and makes sure the spooler runs; never awaited.
-    win::StartThread(ServiceStartupThread, nullptr);
+    win::StartThread(pnp::ServiceStartupThread, nullptr);
 
     {
         auto wizard = std::make_unique<CSetupDlg>();
@@ -65,7 +65,7 @@ bool CSetupApp::InitInstance() {
 
     // Started again however the wizard ended.
     if (SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, GENERIC_EXECUTE))
-        StartPcaService(manager);
+        pnp::StartPcaService(manager);
     return false;
 }
 

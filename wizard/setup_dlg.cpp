@@ -2,6 +2,7 @@
 
 #include "res/image_ids.h"
 #include "res/resource.h"
+#include "engine/install_job.h"
 #include "wizard/about_dlg.h"
 #include "wizard/wizard_rules.h"
 
