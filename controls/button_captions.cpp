@@ -12,9 +12,9 @@ struct CaptionEntry {
 };
 
 const CaptionEntry kCaptions[] = {
-    {L"上一步", {IDB_BACK, IDB_BACK_HOVER}},     {L"下一步", {IDB_NEXT, IDB_NEXT_HOVER}},
-    {L"取消", {IDB_CANCEL, IDB_CANCEL_HOVER}},   {L"完成", {IDB_FINISH, IDB_FINISH_HOVER}},
-    {L"确认", {IDB_OK, IDB_OK_HOVER}},           {L"是", {IDB_YES, IDB_YES_HOVER}},
+    {L"上一步", {IDB_BACK, IDB_BACK_HOVER}},   {L"下一步", {IDB_NEXT, IDB_NEXT_HOVER}},
+    {L"取消", {IDB_CANCEL, IDB_CANCEL_HOVER}}, {L"完成", {IDB_FINISH, IDB_FINISH_HOVER}},
+    {L"确认", {IDB_OK, IDB_OK_HOVER}},         {L"是", {IDB_YES, IDB_YES_HOVER}},
     {L"否", {IDB_NO, IDB_NO_HOVER}},
 };
 

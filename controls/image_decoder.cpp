@@ -72,7 +72,8 @@ const Gdiplus& GdiplusApi() {
         GdiplusStartupInput input;
         api.ready = api.Startup && api.CreateBitmapFromStream && api.GetImageWidth &&
                     api.GetImageHeight && api.GetImagePixelFormat && api.BitmapLockBits &&
-                    api.BitmapUnlockBits && api.DisposeImage && api.Startup(&token, &input, nullptr) == 0;
+                    api.BitmapUnlockBits && api.DisposeImage &&
+                    api.Startup(&token, &input, nullptr) == 0;
     });
     return api;
 }

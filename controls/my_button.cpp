@@ -36,8 +36,8 @@ void CMyButton::OnMouseLeave() {
 
 void CMyButton::DrawItem(const DRAWITEMSTRUCT& item) {
     // The bitmap is loaded for each paint and freed at its end; the button keeps no GDI object.
-    win::Bitmap bitmap(::LoadBitmapW(::GetModuleHandleW(nullptr),
-                                     MAKEINTRESOURCEW(static_cast<WORD>(m_nBitmap))));
+    win::Bitmap bitmap(
+        ::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<WORD>(m_nBitmap))));
     if (!bitmap)
         return; // an unknown number draws nothing rather than a stale picture
     win::MemoryDC memory(item.hDC);

@@ -31,9 +31,9 @@ BOOL CPictureCtrl::LoadPicture(HINSTANCE instance, int id, const std::wstring& t
     if (m_bLoaded)
         FreePicture();
     if (type.empty()) {
-        HBITMAP bitmap = static_cast<HBITMAP>(
-            ::LoadImageW(instance, MAKEINTRESOURCEW(static_cast<WORD>(id)), IMAGE_BITMAP, 0, 0,
-                         LR_CREATEDIBSECTION));
+        HBITMAP bitmap =
+            static_cast<HBITMAP>(::LoadImageW(instance, MAKEINTRESOURCEW(static_cast<WORD>(id)),
+                                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         DIBSECTION dib{};
         if (bitmap != nullptr && ::GetObjectW(bitmap, sizeof(dib), &dib) == sizeof(dib)) {
             m_image.bitmap.Reset(bitmap);

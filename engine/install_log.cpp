@@ -23,11 +23,10 @@ constexpr DWORD kOpenRetryDelayMs = 20;
 
 std::wstring SystemMessage(DWORD error) {
     wchar_t* buffer = nullptr;
-    DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
-            FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
+                                        FORMAT_MESSAGE_IGNORE_INSERTS,
+                                    nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                    reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     if (length == 0 || buffer == nullptr) {
         // The setup library's own codes (0xE000xxxx) have no system text.
         return L"(no system message)\r\n";
@@ -67,8 +66,7 @@ AppendResult AppendRecord(const std::wstring& path, const std::string& bytes) {
     ::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END);
     // Each record ends with one NUL byte.
     DWORD written = 0;
-    ::WriteFile(file.Get(), bytes.c_str(), static_cast<DWORD>(bytes.size() + 1), &written,
-                nullptr);
+    ::WriteFile(file.Get(), bytes.c_str(), static_cast<DWORD>(bytes.size() + 1), &written, nullptr);
     return AppendResult::Written;
 }
 

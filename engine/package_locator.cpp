@@ -32,9 +32,8 @@ bool IsNative64Bit() {
 bool GetDriverDirectory(std::wstring& directory) {
     wchar_t buffer[256] = L"";
     DWORD needed = 0;
-    if (!Spooler().GetPrinterDriverDirectoryW(nullptr, nullptr, 1,
-                                              reinterpret_cast<BYTE*>(buffer), sizeof(buffer),
-                                              &needed))
+    if (!Spooler().GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer),
+                                              sizeof(buffer), &needed))
         return false;
     buffer[255] = L'\0';
     directory = buffer;

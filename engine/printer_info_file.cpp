@@ -7,8 +7,8 @@
 CPrinterInfoFile::CPrinterInfoFile() : iniPath(engine::GetCataloguePath()) {}
 
 int CPrinterInfoFile::ReadModels(std::wstring section, std::wstring* entries, int capacity) const {
-    const int count = static_cast<int>(
-        ::GetPrivateProfileIntW(section.c_str(), L"Counts", 0, iniPath.c_str()));
+    const int count =
+        static_cast<int>(::GetPrivateProfileIntW(section.c_str(), L"Counts", 0, iniPath.c_str()));
     const int n = count < 0 ? 0 : (count > capacity ? capacity : count);
     wchar_t buffer[128];
     for (int i = 0; i < n; ++i) {

@@ -18,7 +18,8 @@ inline std::wstring Utf16(const std::uint8_t* data, std::size_t size) {
 }
 
 // Splits at the first code unit `separator` into two texts.
-inline std::pair<std::wstring, std::wstring> SplitOnce(const std::wstring& text, wchar_t separator) {
+inline std::pair<std::wstring, std::wstring> SplitOnce(const std::wstring& text,
+                                                       wchar_t separator) {
     const std::size_t at = text.find(separator);
     if (at == std::wstring::npos)
         return {text, std::wstring()};
@@ -31,7 +32,8 @@ inline std::vector<std::wstring> SplitAll(const std::wstring& text, wchar_t sepa
     std::size_t start = 0;
     for (;;) {
         const std::size_t at = text.find(separator, start);
-        pieces.push_back(text.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
+        pieces.push_back(
+            text.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
         if (at == std::wstring::npos)
             return pieces;
         start = at + 1;

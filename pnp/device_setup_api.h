@@ -7,9 +7,8 @@
 namespace pnp {
 
 struct DeviceSetupApi {
-    BOOL(WINAPI* UpdateDriverForPlugAndPlayDevicesW)(HWND owner, LPCWSTR hardwareId,
-                                                     LPCWSTR infPath, DWORD flags,
-                                                     PBOOL rebootRequired);
+    BOOL(WINAPI* UpdateDriverForPlugAndPlayDevicesW)
+    (HWND owner, LPCWSTR hardwareId, LPCWSTR infPath, DWORD flags, PBOOL rebootRequired);
 };
 
 const DeviceSetupApi& DeviceSetup();

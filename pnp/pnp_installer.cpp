@@ -169,8 +169,9 @@ BOOL CDriverSetupHelper::IsHardwareIdPresent(const std::wstring& hardwareId) {
         for (int attempt = 0; attempt < 4 && !read; ++attempt) {
             // Two extra NULs, so an unterminated list still ends.
             buffer.assign(size + 2 * sizeof(wchar_t), 0);
-            read = ::SetupDiGetDeviceRegistryPropertyW(set.Get(), &device, SPDRP_HARDWAREID,
-                                                       nullptr, buffer.data(), size, &size) != FALSE;
+            read =
+                ::SetupDiGetDeviceRegistryPropertyW(set.Get(), &device, SPDRP_HARDWAREID, nullptr,
+                                                    buffer.data(), size, &size) != FALSE;
             if (!read && ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
                 return FALSE;
         }

@@ -9,11 +9,10 @@ namespace {
 CommonControls Load() {
     HMODULE module = LoadSystemLibrary(L"comctl32.dll");
     CommonControls api{};
-    api.InitCommonControlsEx =
-        GetProc<std::remove_pointer_t<decltype(api.InitCommonControlsEx)>>(module,
-                                                                            "InitCommonControlsEx");
-    api.SetWindowSubclass =
-        GetProc<std::remove_pointer_t<decltype(api.SetWindowSubclass)>>(module, "SetWindowSubclass");
+    api.InitCommonControlsEx = GetProc<std::remove_pointer_t<decltype(api.InitCommonControlsEx)>>(
+        module, "InitCommonControlsEx");
+    api.SetWindowSubclass = GetProc<std::remove_pointer_t<decltype(api.SetWindowSubclass)>>(
+        module, "SetWindowSubclass");
     api.RemoveWindowSubclass = GetProc<std::remove_pointer_t<decltype(api.RemoveWindowSubclass)>>(
         module, "RemoveWindowSubclass");
     api.DefSubclassProc =

@@ -64,4 +64,12 @@ struct RegKeyTraits {
 };
 using RegKey = UniqueHandle<HKEY, RegKeyTraits>;
 
+// Service control manager and service handles.
+struct ServiceHandleTraits {
+    static SC_HANDLE Invalid() { return nullptr; }
+    static bool IsValid(SC_HANDLE h) { return h != nullptr; }
+    static void Close(SC_HANDLE h) { ::CloseServiceHandle(h); }
+};
+using ServiceHandle = UniqueHandle<SC_HANDLE, ServiceHandleTraits>;
+
 } // namespace win

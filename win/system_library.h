@@ -1,4 +1,5 @@
-// Loading of system DLLs from System32 only, so that a DLL planted beside the program is never used.
+// Loading of system DLLs from System32 only, so that a DLL planted beside the program is never
+// used.
 #pragma once
 
 #include <windows.h>

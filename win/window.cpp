@@ -136,8 +136,8 @@ INT_PTR Dialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Dialog::StartFiltering() {
     if (t_filter.hook == nullptr)
-        t_filter.hook = ::SetWindowsHookExW(WH_MSGFILTER, MessageFilter, nullptr,
-                                            ::GetCurrentThreadId());
+        t_filter.hook =
+            ::SetWindowsHookExW(WH_MSGFILTER, MessageFilter, nullptr, ::GetCurrentThreadId());
     t_filter.dialogs.push_back(this);
 }
 

@@ -53,7 +53,8 @@ bool CSetupApp::InitInstance() {
     // The fonts beside the program go into the system fonts folder (copied, not registered).
     wchar_t fonts[512] = L"";
     ::SHGetSpecialFolderPathW(nullptr, fonts, CSIDL_FONTS, FALSE);
-    engine::CopyFolderTree(ProgramFolderWithBackslash() + L"字体\\", std::wstring(fonts) + L"\\", false);
+    engine::CopyFolderTree(ProgramFolderWithBackslash() + L"字体\\", std::wstring(fonts) + L"\\",
+                           false);
 
     // Stops the compatibility assistant and makes sure the spooler runs; never awaited.
     win::StartThread(pnp::ServiceStartupThread, nullptr);

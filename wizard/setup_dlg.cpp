@@ -202,22 +202,39 @@ void CSetupDlg::SwitchPage(int target, int current) {
     if (current == 4 || m_bInstalling)
         return;
     // Without a model there is nothing to install: stay on the model page.
-    if (current == 1 && target == 2 &&
-        ::SendMessageW(m_listModel, LB_GETCURSEL, 0, 0) == LB_ERR)
+    if (current == 1 && target == 2 && ::SendMessageW(m_listModel, LB_GETCURSEL, 0, 0) == LB_ERR)
         return;
     switch (current) {
-    case 1: ShowModelPage(FALSE); break;
-    case 2: ShowPortPage(FALSE); break;
-    case 3: ShowConfirmPage(FALSE); break;
-    case 4: ShowInstallPage(FALSE); break;
-    default: break;
+    case 1:
+        ShowModelPage(FALSE);
+        break;
+    case 2:
+        ShowPortPage(FALSE);
+        break;
+    case 3:
+        ShowConfirmPage(FALSE);
+        break;
+    case 4:
+        ShowInstallPage(FALSE);
+        break;
+    default:
+        break;
     }
     switch (target) {
-    case 1: ShowModelPage(TRUE); break;
-    case 2: ShowPortPage(TRUE); break;
-    case 3: ShowConfirmPage(TRUE); break;
-    case 4: ShowInstallPage(TRUE); break;
-    default: break;
+    case 1:
+        ShowModelPage(TRUE);
+        break;
+    case 2:
+        ShowPortPage(TRUE);
+        break;
+    case 3:
+        ShowConfirmPage(TRUE);
+        break;
+    case 4:
+        ShowInstallPage(TRUE);
+        break;
+    default:
+        break;
     }
 }
 

@@ -11,19 +11,33 @@ TEST(Artwork, BitmapSizesAndDepth) {
         int width;
         int height;
     } cases[] = {
-        {IDB_MODEL_TITLE, 130, 37},    {IDB_PORT_NOT_FOUND, 419, 57}, {IDB_PORT_FOUND, 420, 50},
-        {IDB_CONFIRM_LABELS, 45, 51},  {IDB_CONFIRM_NOTE, 400, 50},   {IDB_INSTALLING, 125, 25},
-        {IDB_BACK, 105, 28},           {IDB_BACK_HOVER, 105, 28},     {IDB_NEXT, 105, 28},
-        {IDB_NEXT_HOVER, 105, 28},     {IDB_CANCEL, 75, 29},          {IDB_CANCEL_HOVER, 75, 29},
-        {IDB_FINISH, 75, 29},          {IDB_FINISH_HOVER, 75, 29},    {IDB_OK, 107, 36},
-        {IDB_OK_HOVER, 107, 36},       {IDB_YES, 27, 27},             {IDB_YES_HOVER, 27, 27},
-        {IDB_NO, 27, 27},              {IDB_NO_HOVER, 27, 27},        {IDB_QUIT_QUESTION, 119, 28},
+        {IDB_MODEL_TITLE, 130, 37},
+        {IDB_PORT_NOT_FOUND, 419, 57},
+        {IDB_PORT_FOUND, 420, 50},
+        {IDB_CONFIRM_LABELS, 45, 51},
+        {IDB_CONFIRM_NOTE, 400, 50},
+        {IDB_INSTALLING, 125, 25},
+        {IDB_BACK, 105, 28},
+        {IDB_BACK_HOVER, 105, 28},
+        {IDB_NEXT, 105, 28},
+        {IDB_NEXT_HOVER, 105, 28},
+        {IDB_CANCEL, 75, 29},
+        {IDB_CANCEL_HOVER, 75, 29},
+        {IDB_FINISH, 75, 29},
+        {IDB_FINISH_HOVER, 75, 29},
+        {IDB_OK, 107, 36},
+        {IDB_OK_HOVER, 107, 36},
+        {IDB_YES, 27, 27},
+        {IDB_YES_HOVER, 27, 27},
+        {IDB_NO, 27, 27},
+        {IDB_NO_HOVER, 27, 27},
+        {IDB_QUIT_QUESTION, 119, 28},
         {IDB_ERROR_TITLE, 151, 45},
     };
     for (const Case& c : cases) {
-        HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(
-            ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(c.id), IMAGE_BITMAP, 0, 0,
-            LR_CREATEDIBSECTION));
+        HBITMAP bitmap =
+            static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(c.id),
+                                              IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
         ASSERT_NE(nullptr, bitmap) << "bitmap " << c.id;
         BITMAP info{};
         ::GetObjectW(bitmap, sizeof(info), &info);

@@ -54,7 +54,8 @@ protected:
         int differing = 0;
         for (int y = 0; y < drawn.height; ++y) {
             for (int x = 0; x < drawn.width; ++x) {
-                const bool frame = x == 0 || y == 0 || x == drawn.width - 1 || y == drawn.height - 1;
+                const bool frame =
+                    x == 0 || y == 0 || x == drawn.width - 1 || y == drawn.height - 1;
                 const unsigned want = frame ? Rgb(128, 128, 128) : expected.At(x, y);
                 differing += drawn.At(x, y) != want;
             }
@@ -74,9 +75,12 @@ TEST_F(Controls, ButtonSwapsBitmapsByCaption) {
         const wchar_t* caption;
         int atRest;
         int underMouse;
-    } cases[] = {{L"上一步", IDB_BACK, IDB_BACK_HOVER}, {L"下一步", IDB_NEXT, IDB_NEXT_HOVER},
-                 {L"取消", IDB_CANCEL, IDB_CANCEL_HOVER}, {L"完成", IDB_FINISH, IDB_FINISH_HOVER},
-                 {L"确认", IDB_OK, IDB_OK_HOVER},         {L"是", IDB_YES, IDB_YES_HOVER},
+    } cases[] = {{L"上一步", IDB_BACK, IDB_BACK_HOVER},
+                 {L"下一步", IDB_NEXT, IDB_NEXT_HOVER},
+                 {L"取消", IDB_CANCEL, IDB_CANCEL_HOVER},
+                 {L"完成", IDB_FINISH, IDB_FINISH_HOVER},
+                 {L"确认", IDB_OK, IDB_OK_HOVER},
+                 {L"是", IDB_YES, IDB_YES_HOVER},
                  {L"否", IDB_NO, IDB_NO_HOVER}};
     HWND button = host.button.Hwnd();
     for (const Case& c : cases) {

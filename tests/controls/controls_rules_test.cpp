@@ -22,27 +22,32 @@ TEST(ErrorTextLayout, CodeLinesAdviceAndButton) {
         int buttonY;
     } cases[] = {
         {1, {{50, 118, L"错误代码：A"}, {50, 149, advice1}, {50, 169, advice2}}, false, 205},
-        {21, {{50, 118, L"错误代码：" + fifty.substr(0, 21)}, {50, 149, advice1}, {50, 169, advice2}},
-         false, 205},
+        {21,
+         {{50, 118, L"错误代码：" + fifty.substr(0, 21)}, {50, 149, advice1}, {50, 169, advice2}},
+         false,
+         205},
         {30,
          {{50, 118, L"错误代码：" + fifty.substr(0, 21)},
           {110, 139, fifty.substr(21, 9)},
           {50, 170, advice1},
           {50, 190, advice2}},
-         true, 220},
+         true,
+         220},
         {42,
          {{50, 118, L"错误代码：" + fifty.substr(0, 21)},
           {115, 139, fifty.substr(21, 21)},
           {50, 170, advice1},
           {50, 190, advice2}},
-         true, 220},
+         true,
+         220},
         {50,
          {{50, 118, L"错误代码：" + fifty.substr(0, 21)},
           {115, 139, fifty.substr(21, 21)},
           {110, 160, fifty.substr(42, 8)},
           {50, 191, advice1},
           {50, 211, advice2}},
-         true, 241},
+         true,
+         241},
     };
     for (const Case& c : cases) {
         const ErrorTextLayout layout = LayoutErrorText(fifty.substr(0, c.units));
@@ -80,7 +85,7 @@ TEST(Pixels, PremultiplyTruncatesAndKeepsAlpha) {
     // B, G, R, A
     std::uint8_t pixels[] = {255, 128, 1, 255, 255, 128, 1, 0, 200, 100, 50, 128, 10, 20, 30, 254};
     PremultiplyBgra(pixels, 4);
-    const std::uint8_t expected[] = {255, 128, 1,  255, 0, 0, 0, 0,
+    const std::uint8_t expected[] = {255, 128, 1,  255, 0, 0,  0,  0,
                                      100, 50,  25, 128, 9, 19, 29, 254};
     for (size_t i = 0; i < sizeof(pixels); ++i)
         EXPECT_EQ(expected[i], pixels[i]) << "byte " << i;

@@ -83,9 +83,9 @@ TEST(CloseConfirmation, AnswersAndLayout) {
 TEST(ErrorDialog, CodeLinesAdviceAndButtonPositions) {
     struct Case {
         size_t units;
-        int secondLineY;    // -1: no continuation line
+        int secondLineY; // -1: no continuation line
         int secondLineX;
-        int thirdLineY;     // -1: none
+        int thirdLineY; // -1: none
         int adviceY;
         int buttonY;
     } cases[] = {
@@ -112,7 +112,8 @@ TEST(ErrorDialog, CodeLinesAdviceAndButtonPositions) {
         // "错误代码：" and the code start at x = 50.
         EXPECT_NEAR(50, FirstInkX(drawn, 118, 130, 40, 400), 2);
         if (c.secondLineY >= 0) {
-            EXPECT_NEAR(c.secondLineX, FirstInkX(drawn, c.secondLineY, c.secondLineY + 12, 40, 400), 2);
+            EXPECT_NEAR(c.secondLineX, FirstInkX(drawn, c.secondLineY, c.secondLineY + 12, 40, 400),
+                        2);
         } else {
             EXPECT_EQ(-1, FirstInkX(drawn, 132, c.adviceY, 40, 400)) << "no line before the advice";
         }

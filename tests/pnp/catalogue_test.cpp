@@ -31,8 +31,8 @@ std::wstring WriteCatalogue(const std::wstring& text) {
 TEST(Catalogue, ModelsOfAProductLine) {
     const std::wstring name200(200, L'M');
     CPrinterInfoFile catalogue;
-    catalogue.iniPath = WriteCatalogue(L"[82列票据打印机]\r\nCounts=3\r\n0=KV-8200\r\n2=" + name200 +
-                                       L"\r\n01=never read\r\n[NoCounts]\r\n0=KV-1\r\n");
+    catalogue.iniPath = WriteCatalogue(L"[82列票据打印机]\r\nCounts=3\r\n0=KV-8200\r\n2=" +
+                                       name200 + L"\r\n01=never read\r\n[NoCounts]\r\n0=KV-1\r\n");
     std::wstring entries[4] = {L"x", L"x", L"x", L"x"};
     ASSERT_EQ(3, catalogue.ReadModels(L"82列票据打印机", entries, 4));
     EXPECT_EQ(L"KV-8200", entries[0]);

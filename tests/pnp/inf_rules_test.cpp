@@ -21,23 +21,24 @@ TEST(InfRules, SplitLinesAsATextModeRead) {
 }
 
 TEST(InfRules, SectionsAndLineClassification) {
-    const wchar_t* inf = L"; [Manufacturer] quoted in a comment before the header\r\n"
-                         L"[Version]\r\n"
-                         L"Signature=\"$Windows NT$\"\r\n"
-                         L"[Manufacturer]\r\n"
-                         L"  %Korvane% = Korvane_Tech,NTamd64  \r\n"
-                         L"\r\n"
-                         L"; a comment = not an entry\r\n"
-                         L"NoSeparatorHere\r\n"
-                         L"Empty =   \r\n"
-                         L"[Korvane_Tech]\r\n"
-                         L"\"Korvane KV-8200\" = KV8200, USBPRINT\\KorvaneKV-8200A1B2\r\n"
-                         L"\"Korvane, Ltd KV-8230\" = KV8230, LPTENUM\\KorvaneKV-8230\r\n"
-                         L"\"Korvane KV-8250\" = KV8250, USBPRINT\\KorvaneKV-8250, LPTENUM\\KV-8250\r\n"
-                         L"[Korvane_Tech.NTamd64]\r\n"
-                         L"\"Korvane KV-8200\" = KV8200, USBPRINT\\KorvaneKV-8200A1B2\r\n"
-                         L"\"Odd\" = Odd, ID[1]\r\n"
-                         L"\"After\" = After, NeverRead\r\n";
+    const wchar_t* inf =
+        L"; [Manufacturer] quoted in a comment before the header\r\n"
+        L"[Version]\r\n"
+        L"Signature=\"$Windows NT$\"\r\n"
+        L"[Manufacturer]\r\n"
+        L"  %Korvane% = Korvane_Tech,NTamd64  \r\n"
+        L"\r\n"
+        L"; a comment = not an entry\r\n"
+        L"NoSeparatorHere\r\n"
+        L"Empty =   \r\n"
+        L"[Korvane_Tech]\r\n"
+        L"\"Korvane KV-8200\" = KV8200, USBPRINT\\KorvaneKV-8200A1B2\r\n"
+        L"\"Korvane, Ltd KV-8230\" = KV8230, LPTENUM\\KorvaneKV-8230\r\n"
+        L"\"Korvane KV-8250\" = KV8250, USBPRINT\\KorvaneKV-8250, LPTENUM\\KV-8250\r\n"
+        L"[Korvane_Tech.NTamd64]\r\n"
+        L"\"Korvane KV-8200\" = KV8200, USBPRINT\\KorvaneKV-8200A1B2\r\n"
+        L"\"Odd\" = Odd, ID[1]\r\n"
+        L"\"After\" = After, NeverRead\r\n";
     struct Case {
         const wchar_t* header;
         wchar_t separator;
@@ -47,7 +48,9 @@ TEST(InfRules, SectionsAndLineClassification) {
         // The comment quoting the header counts as the header: reading starts after it, at
         // "[Version]", which ends the section at once.
         {L"[Manufacturer]", L'=', true, {}},
-        {L"[Korvane_Tech]", L',', true,
+        {L"[Korvane_Tech]",
+         L',',
+         true,
          {L"USBPRINT\\KorvaneKV-8200A1B2", L"Ltd KV-8230\" = KV8230, LPTENUM\\KorvaneKV-8230",
           L"USBPRINT\\KorvaneKV-8250, LPTENUM\\KV-8250"}},
         // A bracket anywhere in a line ends the section.
@@ -62,7 +65,8 @@ TEST(InfRules, SectionsAndLineClassification) {
     }
 
     // Without the comment, the manufacturer section reads its entries, empty values included.
-    InfLines clean = Lines(inf + wcslen(L"; [Manufacturer] quoted in a comment before the header\r\n"));
+    InfLines clean =
+        Lines(inf + wcslen(L"; [Manufacturer] quoted in a comment before the header\r\n"));
     List manufacturers;
     EXPECT_TRUE(clean.CollectSection(kManufacturerHeader, L'=', manufacturers));
     EXPECT_EQ((List{L"Korvane_Tech,NTamd64", L""}), manufacturers);

@@ -15,7 +15,8 @@ using namespace testing_support;
 
 namespace {
 
-const GUID kPrinterClass = {0x4D36E979, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+const GUID kPrinterClass = {
+    0x4D36E979, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 const wchar_t kFirstModelId[] = L"USBPRINT\\KorvaneKV-82004F3A";
 const wchar_t kSecondModelId[] = L"USBPRINT\\KorvaneKV-82309C11";
 
@@ -97,7 +98,8 @@ BOOL WINAPI CountingUpdate(HWND owner, LPCWSTR id, LPCWSTR inf, DWORD flags, PBO
     if (g_updateAnswer == 1)
         return TRUE;
     pnp::SetDeviceSetupForTesting(nullptr);
-    BOOL result = pnp::DeviceSetup().UpdateDriverForPlugAndPlayDevicesW(owner, id, inf, flags, reboot);
+    BOOL result =
+        pnp::DeviceSetup().UpdateDriverForPlugAndPlayDevicesW(owner, id, inf, flags, reboot);
     return result;
 }
 

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-
 namespace testing_support {
 
 std::wstring WinePathOf(const std::string& unixPath) {

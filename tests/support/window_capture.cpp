@@ -102,9 +102,9 @@ Capture CaptureClient(HWND window, COLORREF ground) {
 }
 
 Capture LoadBitmapPixels(int id) {
-    HBITMAP bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                                       MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0,
-                                                       LR_CREATEDIBSECTION));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (bitmap == nullptr)
         return Capture();
     BITMAP info{};

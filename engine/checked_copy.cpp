@@ -1,0 +1,103 @@
+// Copying one file into place with compare-and-replace rules.
+#include "engine/checked_copy.h"
+
+#include "controls/dlg_mes_error.h"
+#include "engine/staging_api.h"
+#include "win/handle.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+namespace engine {
+
+namespace {
+
+// The target is compared from memory. Larger files are never taken for identical: they are
+// simply copied again.
+constexpr LONGLONG kLargestComparedFile = 256LL * 1024 * 1024;
+constexpr DWORD kChunk = 64 * 1024;
+
+// Reads up to `size` bytes; false unless exactly `size` were read.
+bool ReadExactly(HANDLE file, char* buffer, DWORD size) {
+    DWORD total = 0;
+    while (total < size) {
+        DWORD read = 0;
+        if (!::ReadFile(file, buffer + total, size - total, &read, nullptr) || read == 0)
+            return false;
+        total += read;
+    }
+    return true;
+}
+
+bool FileSize(HANDLE file, LONGLONG& size) {
+    LARGE_INTEGER value{};
+    if (!::GetFileSizeEx(file, &value))
+        return false;
+    size = value.QuadPart;
+    return true;
+}
+
+} // namespace
+
+bool FilesIdentical(const std::wstring& source, const std::wstring& target) {
+    // The target is read whole first, with full sharing: the spooler may hold it open.
+    std::vector<char> targetBytes;
+    {
+        win::FileHandle file(::CreateFileW(target.c_str(), GENERIC_READ,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        LONGLONG size = 0;
+        if (!file || !FileSize(file.Get(), size) || size > kLargestComparedFile)
+            return false;
+        targetBytes.resize(static_cast<size_t>(size));
+        if (size > 0 && !ReadExactly(file.Get(), targetBytes.data(), static_cast<DWORD>(size)))
+            return false;
+    }
+
+    win::FileHandle file(::CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    LONGLONG size = 0;
+    if (!file || !FileSize(file.Get(), size) || size != static_cast<LONGLONG>(targetBytes.size()))
+        return false;
+    std::vector<char> chunk(kChunk);
+    for (size_t at = 0; at < targetBytes.size();) {
+        const DWORD want =
+            static_cast<DWORD>(targetBytes.size() - at < kChunk ? targetBytes.size() - at : kChunk);
+        if (!ReadExactly(file.Get(), chunk.data(), want) ||
+            std::memcmp(chunk.data(), targetBytes.data() + at, want) != 0)
+            return false;
+        at += want;
+    }
+    return true;
+}
+
+bool CopyFileChecked(const std::wstring& source, const std::wstring& target) {
+    const StagingApi& api = Staging();
+    if (api.CopyFileW(source.c_str(), target.c_str(), TRUE))
+        return true;
+    if (::GetLastError() != ERROR_FILE_EXISTS) {
+        ShowErrorDialog(L"2");
+        return false;
+    }
+    if (FilesIdentical(source, target))
+        return true;
+    if (api.CopyFileW(source.c_str(), target.c_str(), FALSE))
+        return true;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+        return false;
+
+    // A read-only target refuses the overwrite: clear the attribute and try once more. A busy
+    // target may have been released meanwhile.
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        ::SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (api.CopyFileW(source.c_str(), target.c_str(), FALSE))
+        return true;
+    ShowErrorDialog(L"2");
+    return false;
+}
+
+} // namespace engine

@@ -1,0 +1,27 @@
+// Registration with the local print spooler: the free printer name, then the language monitor,
+// the printer driver and the printer queue.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <string>
+
+namespace engine {
+
+// "Korvane " + model, or with " (副本 n)" for the first n whose name no printer has yet.
+std::wstring MakePrinterName(const std::wstring& modelName);
+
+// Registers the language monitor, a driver named printerName built on Unidrv with the model's
+// data file, and the queue printerName on portName. The files must already lie in the driver
+// directory. Error code "4" when the spooler refuses the driver, "6" when it refuses the queue;
+// false without a dialog when the driver directory is unknown or the monitor cannot be added.
+bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstring& portName,
+                              const std::wstring& dataFileName);
+
+// Replaces a language monitor of the same name: with addError, the error of the refused
+// AddMonitorW, being ERROR_PRINT_MONITOR_ALREADY_INSTALLED, restarts the spooler, deletes the
+// monitor and adds it again. False for any other addError or a refused step.
+bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError);
+
+} // namespace engine

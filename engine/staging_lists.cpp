@@ -1,0 +1,45 @@
+// Which package files are staged into the spooler's driver directory, and how.
+#include "engine/staging_lists.h"
+
+namespace engine {
+
+namespace {
+
+const wchar_t kDriverFiles[] =
+    L"QTLM24RES.DLL;STDNAMES.GPD;unidrv.hlp;unidrvui.dll;unidrv.dll;unires.dll;STDDTYPE.GDL;"
+    L"STDSCHEM.GDL;STDSCHMX.GDL;PrnSet.ini;PrnSetUI.dll;PrnSetUni.dll;QVMLMN.dll;";
+const wchar_t kMakerFiles[] = L"QTLM24RES.DLL;QVMLMN.dll;PrnSet.ini;PrnSetUI.dll;";
+
+} // namespace
+
+bool UsesOliPlugin(const std::wstring& dataFileName) {
+    return dataFileName.find(L"OLI") != std::wstring::npos;
+}
+
+std::wstring LowerAscii(std::wstring text) {
+    for (wchar_t& c : text)
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+    return text;
+}
+
+StagingLists BuildStagingLists(const std::wstring& dataFileName) {
+    std::wstring additions;
+    if (UsesOliPlugin(dataFileName))
+        additions += kOliPluginFiles;
+    additions += dataFileName + L";";
+    return StagingLists{LowerAscii(kDriverFiles + additions), LowerAscii(kMakerFiles + additions)};
+}
+
+bool ListMentions(const std::wstring& lowerList, const std::wstring& fileName) {
+    return !fileName.empty() && lowerList.find(LowerAscii(fileName)) != std::wstring::npos;
+}
+
+StagingAction StagingActionFor(const StagingLists& lists, const std::wstring& fileName) {
+    if (!ListMentions(lists.driverFiles, fileName))
+        return StagingAction::Skip;
+    return ListMentions(lists.makerFiles, fileName) ? StagingAction::CopyChecked
+                                                    : StagingAction::CopyIfMissing;
+}
+
+} // namespace engine

@@ -1,0 +1,130 @@
+// The support folders copied into the product folder, with Start-menu shortcuts.
+#include "engine/support_folders.h"
+
+#include "engine/checked_copy.h"
+#include "engine/package_locator.h"
+#include "engine/support_paths.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+namespace engine {
+
+namespace {
+
+constexpr wchar_t kShortcutDescription[] = L"Shortcut created by custom code";
+
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+std::wstring ProgramFilesX86() {
+    wchar_t path[MAX_PATH] = L"";
+    if (!::SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILESX86, FALSE))
+        return std::wstring();
+    return WithoutTrailingBackslash(path);
+}
+
+// Writes the shell link; COM is initialised on the calling thread for the time of the call.
+bool SaveShellLink(const std::wstring& targetPath, const std::wstring& linkPath) {
+    const HRESULT init = ::CoInitialize(nullptr);
+    bool saved = false;
+    IShellLinkW* link = nullptr;
+    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IShellLinkW, reinterpret_cast<void**>(&link)))) {
+        link->SetPath(targetPath.c_str());
+        link->SetDescription(kShortcutDescription);
+        link->SetShowCmd(SW_SHOW);
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            saved = SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
+            file->Release();
+        }
+        link->Release();
+    }
+    // A thread already in another apartment keeps it: only a successful initialisation is undone.
+    if (SUCCEEDED(init))
+        ::CoUninitialize();
+    return saved;
+}
+
+} // namespace
+
+std::wstring GetStartMenuFolder() {
+    IMalloc* allocator = nullptr;
+    if (FAILED(::SHGetMalloc(&allocator)))
+        return std::wstring();
+    std::wstring folder;
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_STARTMENU, &items))) {
+        wchar_t path[MAX_PATH] = L"";
+        if (::SHGetPathFromIDListW(items, path))
+            folder = WithoutTrailingBackslash(path);
+        allocator->Free(items);
+    }
+    allocator->Release();
+    return folder;
+}
+
+bool CreateStartMenuShortcut(const std::wstring& targetPath) {
+    // Without the Start menu's own folder the shortcut would land in the root of a drive.
+    const std::wstring startMenu = GetStartMenuFolder();
+    if (startMenu.empty())
+        return false;
+    const std::wstring productFolder = startMenu + L"\\" + kProductFolderName + L"\\";
+    ::CreateDirectoryW(productFolder.c_str(), nullptr);
+    const std::wstring folder = productFolder + StartMenuSubfolderFor(targetPath);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    return SaveShellLink(targetPath, ShortcutPathFor(startMenu, targetPath));
+}
+
+bool CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& targetFolder,
+                    bool makeShortcuts) {
+    bool result = false;
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((sourceFolder + L"*.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            result = CopyFolderTree(sourceFolder + name + L"\\", targetFolder, makeShortcuts);
+            continue;
+        }
+        const std::wstring source = sourceFolder + name;
+        if (IsLeftOutOfFolderCopy(source))
+            continue;
+        const std::wstring target = targetFolder + name;
+        result = CopyFileChecked(source, target);
+        if (result && makeShortcuts)
+            CreateStartMenuShortcut(target);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return result;
+}
+
+bool InstallSupportFoldersFrom(const std::wstring& programDirectory) {
+    // Without the Program Files folder the copies would land in the root of a drive.
+    const std::wstring programFiles = ProgramFilesX86();
+    if (programFiles.empty())
+        return true;
+    const std::wstring product = ProductFolderOf(programFiles);
+    ::CreateDirectoryW(product.c_str(), nullptr);
+    ::CreateDirectoryW((product + kManualsFolderName + L"\\").c_str(), nullptr);
+    ::CreateDirectoryW((product + kToolsFolderName + L"\\").c_str(), nullptr);
+    for (const SupportFolder& folder : SupportFoldersOf(programDirectory, programFiles))
+        CopyFolderTree(folder.source, folder.target, true);
+    return true;
+}
+
+bool InstallSupportFolders() {
+    return InstallSupportFoldersFrom(GetProgramDirectory());
+}
+
+} // namespace engine

@@ -1,0 +1,55 @@
+// Paths of the support folders and their Start-menu shortcuts.
+#include "engine/support_paths.h"
+
+namespace engine {
+
+std::wstring ProductFolderOf(const std::wstring& programFilesX86) {
+    return programFilesX86 + L"\\" + kProductFolderName + L"\\";
+}
+
+std::vector<SupportFolder> SupportFoldersOf(const std::wstring& programDirectory,
+                                            const std::wstring& programFilesX86) {
+    const std::wstring product = ProductFolderOf(programFilesX86);
+    const std::wstring d = programDirectory + L"\\";
+    return {
+        {d + kUninstallFolderName + L"\\", product},
+        {d + kManualsFolderName + L"\\", product + kManualsFolderName + L"\\"},
+        {d + kToolsFolderName + L"\\", product + kToolsFolderName + L"\\"},
+    };
+}
+
+bool IsLeftOutOfFolderCopy(const std::wstring& sourcePath) {
+    return sourcePath.find(L".cat") != std::wstring::npos;
+}
+
+std::wstring StartMenuSubfolderFor(const std::wstring& targetPath) {
+    for (const wchar_t* folder : {kToolsFolderName, kManualsFolderName}) {
+        const std::wstring sub = std::wstring(folder) + L"\\";
+        if (targetPath.find(sub) != std::wstring::npos)
+            return sub;
+    }
+    return std::wstring();
+}
+
+void SplitFileTitle(const std::wstring& path, std::wstring& title, std::wstring& extension) {
+    const std::size_t separator = path.find_last_of(L"\\/");
+    const std::wstring name = separator == std::wstring::npos ? path : path.substr(separator + 1);
+    const std::size_t dot = name.rfind(L'.');
+    if (dot == std::wstring::npos) {
+        title = name;
+        extension.clear();
+        return;
+    }
+    title = name.substr(0, dot);
+    extension = name.substr(dot + 1);
+}
+
+std::wstring ShortcutPathFor(const std::wstring& startMenuFolder, const std::wstring& targetPath) {
+    std::wstring title;
+    std::wstring extension;
+    SplitFileTitle(targetPath, title, extension);
+    return startMenuFolder + L"\\" + kProductFolderName + L"\\" +
+           StartMenuSubfolderFor(targetPath) + title + L".lnk";
+}
+
+} // namespace engine

@@ -1,0 +1,37 @@
+// The two services the installer touches: the Program Compatibility Assistant ("PcaSvc"), stopped
+// while the installer runs, and the print spooler ("Spooler"), started at start-up and restarted
+// when the language monitor must be replaced. Every wait for a service's state is bounded
+// (pnp/service_api.h).
+#pragma once
+
+#include <windows.h>
+
+namespace pnp {
+
+constexpr wchar_t kPcaServiceName[] = L"PcaSvc";
+constexpr wchar_t kSpoolerServiceName[] = L"Spooler";
+
+// The start-up thread (win::StartThread): stops "PcaSvc" and makes sure "Spooler" runs, logging
+// "开启服务失败" when it cannot be started. The parameter is not used; returns 0.
+unsigned __stdcall ServiceStartupThread(void* parameter);
+
+// Stops "PcaSvc" when it runs and waits until it has stopped. Takes over `manager` (opened with
+// GENERIC_EXECUTE) and closes it. True when the service was stopped by this call. Silent.
+bool StopPcaService(SC_HANDLE manager);
+
+// Starts "PcaSvc" when it is stopped and waits until it runs; the mirror of StopPcaService.
+bool StartPcaService(SC_HANDLE manager);
+
+// Asks the service to stop, without waiting for it to finish. True when it is stopped or was
+// asked to stop; false, with a log record naming the refused call, otherwise.
+bool StopServiceByName(const wchar_t* name);
+
+// Starts the service when it is stopped and waits for it to run (bounded). True unless opening
+// or starting it is refused, which is logged.
+bool StartServiceByName(const wchar_t* name);
+
+// Stops "Spooler", pauses two seconds and starts it again. Logs "关闭服务失败" or "开启服务失败"
+// when a step is refused.
+bool RestartSpooler();
+
+} // namespace pnp

@@ -1,0 +1,214 @@
+// The install job on a worker thread, reporting to a window of the test: both ways to an
+// installed printer, the fallback between them, and the failures that end it.
+#include "engine/install_job.h"
+#include "engine/package_locator.h"
+#include "engine/spooler_api.h"
+#include "engine/staging_api.h"
+#include "pnp/device_setup_api.h"
+#include "tests/support/error_dialog_watcher.h"
+#include "tests/support/test_paths.h"
+#include "win/thread.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <setupapi.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+// Every WM_INSTALL_DONE the test window receives.
+std::vector<LPARAM> g_reports;
+
+LRESULT CALLBACK ReportWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INSTALL_DONE) {
+        g_reports.push_back(lParam);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+std::atomic<int> g_requestsFreed{0};
+struct TrackedRequest : InstallRequest {
+    ~TrackedRequest() override { ++g_requestsFreed; }
+};
+
+// What the spooler's ordinal-204 entry was called with.
+std::vector<std::wstring> g_ordinal204;
+BOOL WINAPI RecordOrdinal204(LPCWSTR name) {
+    g_ordinal204.push_back(name);
+    return engine::SystemSpooler().Ordinal204(name);
+}
+
+HANDLE WINAPI RefuseQueue(LPWSTR, DWORD, LPBYTE) {
+    ::SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return nullptr;
+}
+
+BOOL WINAPI SyntaxErrorInf(PCWSTR, PCWSTR, DWORD, DWORD, PWSTR, DWORD, PDWORD, PWSTR*) {
+    ::SetLastError(0xE0000003u); // the setup library's ERROR_GENERAL_SYNTAX
+    return FALSE;
+}
+
+BOOL WINAPI RefuseDriverUpdate(HWND, LPCWSTR, LPCWSTR, DWORD, PBOOL) {
+    ::SetLastError(ERROR_NO_SUCH_DEVINST);
+    return FALSE;
+}
+
+bool PrinterExists(const std::wstring& name) {
+    HANDLE printer = nullptr;
+    if (!engine::Spooler().OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, nullptr))
+        return false;
+    engine::Spooler().ClosePrinter(printer);
+    return true;
+}
+
+std::wstring FreeName(const std::wstring& base) {
+    std::wstring name = base;
+    for (int n = 1; PrinterExists(name); ++n)
+        name = base + L" (副本 " + std::to_wstring(n) + L")";
+    return name;
+}
+
+class InstallJob : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = ReportWindowProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"InstallJobTestWindow";
+        ::RegisterClassW(&wc);
+        window = ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 wc.hInstance, nullptr);
+        ASSERT_NE(nullptr, window);
+        g_reports.clear();
+        g_ordinal204.clear();
+        g_requestsFreed = 0;
+        spooler = engine::SystemSpooler();
+        spooler.Ordinal204 = &RecordOrdinal204;
+        engine::SetSpoolerForTesting(&spooler);
+        // The job stages the package beside the program: this test program's folder holds one.
+        ASSERT_TRUE(FileExists(engine::GetInfPath())) << "no package beside the test program";
+    }
+    void TearDown() override {
+        engine::SetSpoolerForTesting(nullptr);
+        engine::SetStagingForTesting(nullptr);
+        pnp::SetDeviceSetupForTesting(nullptr);
+        ::DestroyWindow(window);
+    }
+
+    // Runs the job to its end, pumping this thread's messages, then a little longer to catch any
+    // second report.
+    void RunJob(const std::wstring& model, const std::wstring& detected) {
+        g_requestsFreed = 0;
+        auto* request = new TrackedRequest;
+        request->ownerWindow = window;
+        request->modelName = model;
+        request->portName = L"LPT1:";
+        request->dataFileName = model + L".GPD";
+        request->detectedModelName = detected;
+        win::KernelHandle thread = win::StartThread(InstallThreadProc, request);
+        ASSERT_TRUE(thread);
+        const DWORD start = ::GetTickCount();
+        for (;;) {
+            HANDLE handle = thread.Get();
+            const DWORD wait = ::MsgWaitForMultipleObjects(1, &handle, FALSE, 100, QS_ALLINPUT);
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                ::DispatchMessageW(&message);
+            if (wait == WAIT_OBJECT_0)
+                break;
+            ASSERT_LT(::GetTickCount() - start, 120000u) << "the job did not end";
+        }
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+        EXPECT_EQ(1, g_requestsFreed.load()) << "the job frees its request exactly once";
+    }
+
+    HWND window = nullptr;
+    engine::SpoolerApi spooler{};
+};
+
+} // namespace
+
+TEST_F(InstallJob, SpoolerWayInstallsAndReportsOnceWithCopyNumbers) {
+    ErrorDialogWatcher watcher;
+    const std::wstring first = FreeName(L"Korvane KV-8230");
+    RunJob(L"KV-8230", L"");
+    ASSERT_EQ(std::vector<LPARAM>{1}, g_reports);
+    EXPECT_TRUE(PrinterExists(first));
+    EXPECT_EQ(std::vector<std::wstring>{first}, g_ordinal204);
+
+    const std::wstring second = FreeName(L"Korvane KV-8230");
+    EXPECT_NE(std::wstring::npos, second.find(L" (副本 "));
+    g_reports.clear();
+    g_ordinal204.clear();
+    RunJob(L"KV-8230", L"");
+    EXPECT_EQ(std::vector<LPARAM>{1}, g_reports);
+    EXPECT_TRUE(PrinterExists(second));
+    EXPECT_EQ(std::vector<std::wstring>{second}, g_ordinal204) << "the copy's name";
+    EXPECT_TRUE(watcher.Codes().empty());
+}
+
+TEST_F(InstallJob, PlugAndPlayWayWhenThePrinterReportsTheModel) {
+    // A present device that the package INF claims, as a connected KV-8260 would be.
+    const GUID printerClass = {
+        0x4D36E979, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+    HDEVINFO set = ::SetupDiCreateDeviceInfoList(&printerClass, nullptr);
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    const wchar_t ids[] = L"USBPRINT\\KorvaneKV-8260D405\0";
+    ASSERT_TRUE(::SetupDiCreateDeviceInfoW(set, L"Printer", &printerClass, nullptr, nullptr,
+                                           DICD_GENERATE_ID, &device));
+    ASSERT_TRUE(::SetupDiSetDeviceRegistryPropertyW(
+        set, &device, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(ids), sizeof(ids)));
+    ASSERT_TRUE(::SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device));
+
+    const std::wstring spoolerName = FreeName(L"Korvane KV-8260");
+    RunJob(L"KV-8260", L"KV-8260");
+    EXPECT_EQ(std::vector<LPARAM>{1}, g_reports);
+    EXPECT_EQ(std::vector<std::wstring>{L"Korvane KV-8260"}, g_ordinal204);
+    EXPECT_FALSE(PrinterExists(spoolerName)) << "no queue by the spooler way";
+
+    ::SetupDiCallClassInstaller(DIF_REMOVE, set, &device);
+    ::SetupDiDestroyDeviceInfoList(set);
+}
+
+TEST_F(InstallJob, FailedPlugAndPlayFallsBackSilently) {
+    ErrorDialogWatcher watcher;
+    pnp::DeviceSetupApi refusing{&RefuseDriverUpdate};
+    pnp::SetDeviceSetupForTesting(&refusing);
+    const std::wstring name = FreeName(L"Korvane KV-8200");
+    RunJob(L"KV-8200", L"KV-8200"); // the same model, but the driver update is refused
+    EXPECT_EQ(std::vector<LPARAM>{1}, g_reports);
+    EXPECT_TRUE(PrinterExists(name));
+    EXPECT_EQ(std::vector<std::wstring>{name}, g_ordinal204);
+    EXPECT_TRUE(watcher.Codes().empty()) << "the failed attempt shows nothing";
+}
+
+TEST_F(InstallJob, RefusedQueueShowsCodeSixAndReportsFailure) {
+    ErrorDialogWatcher watcher;
+    spooler.AddPrinterW = &RefuseQueue;
+    RunJob(L"KV-8280", L"");
+    EXPECT_EQ(std::vector<LPARAM>{0}, g_reports);
+    EXPECT_EQ(std::vector<std::wstring>{L"6"}, watcher.Codes());
+    EXPECT_TRUE(g_ordinal204.empty());
+}
+
+TEST_F(InstallJob, InfSyntaxErrorDuringStagingIsAFailure) {
+    ErrorDialogWatcher watcher;
+    engine::StagingApi staging = engine::SystemStaging();
+    staging.SetupCopyOEMInfW = &SyntaxErrorInf;
+    engine::SetStagingForTesting(&staging);
+    const std::wstring name = FreeName(L"Korvane KV-8200");
+    RunJob(L"KV-8200", L"");
+    EXPECT_EQ(std::vector<LPARAM>{0}, g_reports) << "nothing was registered";
+    EXPECT_EQ(std::vector<std::wstring>{L"3"}, watcher.Codes());
+    EXPECT_FALSE(PrinterExists(name));
+    EXPECT_TRUE(g_ordinal204.empty());
+}

@@ -1,0 +1,88 @@
+// Paths of the support folders and of their Start-menu shortcuts: rules without Windows calls.
+#include "engine/support_paths.h"
+
+#include <gtest/gtest.h>
+
+using namespace engine;
+
+TEST(SupportPaths, SplitFileTitle) {
+    struct Case {
+        const wchar_t* path;
+        const wchar_t* title;
+        const wchar_t* extension;
+    };
+    const Case cases[] = {
+        {L"C:\\P\\Vantrel打印机\\产品手册\\manual.pdf", L"manual", L"pdf"},
+        {L"C:\\P\\Vantrel打印机\\README", L"README", L""},
+        {L"C:\\P\\a.b.exe", L"a.b", L"exe"},
+        {L"C:\\dot.folder\\README", L"README", L""},
+        {L"tools/sub/tool.exe", L"tool", L"exe"},
+        {L"C:\\P\\tools/tool.exe", L"tool", L"exe"}, // whichever separator comes last
+        {L"manual.pdf", L"manual", L"pdf"},
+        {L"C:\\P\\name.", L"name", L""},
+        {L"C:\\P\\.profile", L"", L"profile"},
+        {L"", L"", L""},
+    };
+    for (const Case& c : cases) {
+        std::wstring title = L"old";
+        std::wstring extension = L"old";
+        SplitFileTitle(c.path, title, extension);
+        EXPECT_EQ(std::wstring(c.title), title) << c.path;
+        EXPECT_EQ(std::wstring(c.extension), extension) << c.path;
+    }
+}
+
+TEST(SupportPaths, ShortcutMirrorsTheCopiedFilesFolder) {
+    const std::wstring s = L"C:\\Users\\u\\Start Menu";
+    const std::wstring p = L"C:\\Program Files (x86)\\Vantrel打印机\\";
+    struct Case {
+        std::wstring target;
+        std::wstring subfolder;
+        std::wstring link;
+    };
+    const Case cases[] = {
+        {p + L"产品手册\\manual.pdf", L"产品手册\\", s + L"\\Vantrel打印机\\产品手册\\manual.lnk"},
+        {p + L"工具集\\tool.exe", L"工具集\\", s + L"\\Vantrel打印机\\工具集\\tool.lnk"},
+        {p + L"uninstall.exe", L"", s + L"\\Vantrel打印机\\uninstall.lnk"},
+        {p + L"a.b.exe", L"", s + L"\\Vantrel打印机\\a.b.lnk"},
+        {p + L"README", L"", s + L"\\Vantrel打印机\\README.lnk"},
+        // The tools folder wins when both names occur; a name without its backslash is no folder.
+        {p + L"工具集\\产品手册\\x.txt", L"工具集\\", s + L"\\Vantrel打印机\\工具集\\x.lnk"},
+        {p + L"产品手册\\工具集\\x.txt", L"工具集\\", s + L"\\Vantrel打印机\\工具集\\x.lnk"},
+        {p + L"工具集.txt", L"", s + L"\\Vantrel打印机\\工具集.lnk"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.subfolder, StartMenuSubfolderFor(c.target)) << c.target;
+        EXPECT_EQ(c.link, ShortcutPathFor(s, c.target)) << c.target;
+    }
+}
+
+TEST(SupportPaths, FoldersCopiedInOrder) {
+    const std::vector<SupportFolder> folders = SupportFoldersOf(L"E:", L"C:\\Program Files (x86)");
+    ASSERT_EQ(3u, folders.size());
+    const std::wstring product = L"C:\\Program Files (x86)\\Vantrel打印机\\";
+    EXPECT_EQ(product, ProductFolderOf(L"C:\\Program Files (x86)"));
+    EXPECT_EQ(L"E:\\卸载驱动及更新程序\\", folders[0].source);
+    EXPECT_EQ(product, folders[0].target);
+    EXPECT_EQ(L"E:\\产品手册\\", folders[1].source);
+    EXPECT_EQ(product + L"产品手册\\", folders[1].target);
+    EXPECT_EQ(L"E:\\工具集\\", folders[2].source);
+    EXPECT_EQ(product + L"工具集\\", folders[2].target);
+}
+
+TEST(SupportPaths, CatalogueFilesAreLeftOut) {
+    struct Case {
+        const wchar_t* source;
+        bool leftOut;
+    };
+    const Case cases[] = {
+        {L"E:\\工具集\\driver.cat", true},
+        {L"E:\\工具集\\signed.cat\\tool.exe", true}, // anything below such a folder
+        {L"E:\\工具集\\a.catalogue.txt", true},
+        {L"E:\\工具集\\DRIVER.CAT", false}, // case-sensitive
+        {L"E:\\工具集\\catalog.txt", false},
+        {L"E:\\工具集\\tool.exe", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.leftOut, IsLeftOutOfFolderCopy(c.source)) << c.source;
+}
