@@ -130,7 +130,7 @@ void Click(HWND dialog, int id) {
     ::PostMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
-std::wstring SpecialFolder(int csidl) {
+[[maybe_unused]] std::wstring SpecialFolder(int csidl) {
     wchar_t path[MAX_PATH] = L"";
     ::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
     std::wstring folder = path;
@@ -139,7 +139,7 @@ std::wstring SpecialFolder(int csidl) {
     return folder;
 }
 
-std::wstring DriverDirectory() {
+[[maybe_unused]] std::wstring DriverDirectory() {
     wchar_t path[MAX_PATH] = L"";
     DWORD needed = 0;
     ::GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(path), sizeof(path),
@@ -165,7 +165,7 @@ std::wstring NextPrinterName(const std::wstring& base) {
 
 // Walks the wizard from the model page to the end of the install; returns the success box text
 // ("" when the wizard ended without one).
-std::wstring InstallThroughTheWizard(SetupRun& run, HWND wizard) {
+[[maybe_unused]] std::wstring InstallThroughTheWizard(SetupRun& run, HWND wizard) {
     Click(wizard, kNext);
     EXPECT_TRUE(WaitFor([&] { return Visible(wizard, kPortList); }));
     Click(wizard, kNext);
