@@ -6,16 +6,19 @@ cd "$(dirname "$0")/.."
 root=$PWD
 arch=${1:-x64}
 triple=$([ "$arch" = x86 ] && echo i686-w64-mingw32 || echo x86_64-w64-mingw32)
+build=${SCREENSHOT_BUILD:-build/$arch}
 tools/deps.sh run
-[ -f "build/$arch/build.ninja" ] || cmake -S . -B "build/$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+[ -f "$build/build.ninja" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$triple.cmake" >/dev/null
-cmake --build "build/$arch" --target gallery Setup dist
-bench="$root/build/$arch/wine-shots"
-out="$root/build/$arch/shots"
+cmake --build "$build" --target gallery Setup dist
+bench="$root/$build/wine-shots"
+out="$root/$build/shots"
 mkdir -p "$out" docs/screenshots
 (unset DISPLAY; tests/wine/prefix.sh setup "$bench")
 trap 'tests/wine/prefix.sh stop "$bench"' EXIT
-tests/wine/prefix.sh run "$bench" "build/$arch/gallery.exe" "Z:${out//\//\\}"
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+tests/wine/prefix.sh run "$bench" "$build/gallery.exe" "$(winpath "$out")" \
+    "$(winpath "$root/$build/dist/Setup.exe")"
 for bmp in "$out"/*.bmp; do
     convert "$bmp" "docs/screenshots/$(basename "${bmp%.bmp}").png"
 done

@@ -1,6 +1,7 @@
 // Shows the installer's windows one by one and saves a picture of each as a BMP file, for the
 // README and for looking at them without clicking through an installation.
-//   gallery.exe OUTPUT_FOLDER
+//   gallery.exe OUTPUT_FOLDER [SETUP_EXE]
+// With SETUP_EXE, it also runs the installer and saves each wizard page on the way through it.
 #include "controls/dlg_is_close.h"
 #include "controls/dlg_mes_error.h"
 
@@ -89,6 +90,86 @@ template <typename Show> bool Shoot(Show show, const std::wstring& path) {
     return saved;
 }
 
+struct Search {
+    DWORD process;
+    int childId;
+    const wchar_t* title;
+    HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    if (process != search->process || !::IsWindowVisible(window))
+        return TRUE;
+    wchar_t title[256] = L"";
+    ::GetWindowTextW(window, title, 256);
+    if ((search->title != nullptr && std::wstring(title) == search->title) ||
+        (search->childId != 0 && ::GetDlgItem(window, search->childId) != nullptr)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitProcessWindow(DWORD process, const wchar_t* title, int childId) {
+    for (int i = 0; i < 600; ++i) {
+        Search search{process, childId, title, nullptr};
+        ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr)
+            return search.found;
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+bool WaitVisible(HWND dialog, int id) {
+    for (int i = 0; i < 600; ++i) {
+        if (::IsWindowVisible(::GetDlgItem(dialog, id)))
+            return true;
+        ::Sleep(50);
+    }
+    return false;
+}
+
+// Runs the installer through its four pages, saving each, and answers its success box.
+bool ShootWizard(const std::wstring& setup, const std::wstring& folder) {
+    std::wstring commandLine = L"\"" + setup + L"\"";
+    const std::wstring directory = setup.substr(0, setup.rfind(L'\\'));
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(setup.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          directory.c_str(), &si, &pi))
+        return false;
+    bool ok = false;
+    HWND wizard = WaitProcessWindow(pi.dwProcessId, L"Velmora科技驱动安装程序", 0);
+    if (wizard != nullptr && WaitVisible(wizard, 1031)) {
+        ok = SaveWindow(wizard, folder + L"page-model.bmp");
+        const int steps[] = {1008, 1008, 1027};
+        const int shows[] = {1010, 1027, 1013};
+        const wchar_t* names[] = {L"page-port.bmp", L"page-confirm.bmp", L"page-install.bmp"};
+        for (int i = 0; i < 3 && ok; ++i) {
+            ::PostMessageW(::GetDlgItem(wizard, steps[i]), BM_CLICK, 0, 0);
+            ok = WaitVisible(wizard, shows[i]);
+            if (i == 2)
+                ::Sleep(150); // let the bar climb a little
+            ok = ok && SaveWindow(wizard, folder + names[i]);
+        }
+        HWND box = WaitProcessWindow(pi.dwProcessId, nullptr, 0xFFFF);
+        if (box != nullptr) {
+            ok = SaveWindow(box, folder + L"success.bmp") && ok;
+            ::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        }
+    }
+    if (::WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0)
+        ::TerminateProcess(pi.hProcess, 1);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return ok;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -105,5 +186,7 @@ int wmain(int argc, wchar_t** argv) {
              },
              folder + L"close-confirmation.bmp") &&
          ok;
+    if (argc > 2)
+        ok = ShootWizard(argv[2], folder) && ok;
     return ok ? 0 : 1;
 }
