@@ -15,8 +15,10 @@ rules=(
     controls/error_text_layout.cpp
     discovery/device_id.cpp
     discovery/device_paths.cpp
+    engine/dependent_files.cpp
     engine/log_record.cpp
     engine/package_paths.cpp
+    engine/staging_lists.cpp
     pnp/inf_rules.cpp
 )
 out=${FUZZ_OUT:-build/fuzz}

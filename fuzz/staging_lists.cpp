@@ -1,0 +1,19 @@
+// The staging lists of a data file name and the action for a package file name.
+#include "engine/staging_lists.h"
+#include "fuzz/fuzz_input.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto parts = fuzz::SplitOnce(fuzz::Utf16(data, size), L'\0');
+    const engine::StagingLists lists = engine::BuildStagingLists(parts.first);
+    const engine::StagingAction action = engine::StagingActionFor(lists, parts.second);
+    // A maker's file is always also a driver file.
+    if (engine::ListMentions(lists.makerFiles, parts.second) &&
+        !engine::ListMentions(lists.driverFiles, parts.second))
+        __builtin_trap();
+    // The data file itself is always staged and counted.
+    if (!parts.first.empty() && engine::StagingActionFor(lists, parts.first) !=
+                                    engine::StagingAction::CopyChecked)
+        __builtin_trap();
+    (void)action;
+    return 0;
+}
