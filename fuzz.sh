@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Fuzzes every reader of outside data that needs no Windows call, natively with libFuzzer,
 # AddressSanitizer and UndefinedBehaviorSanitizer (clang from Debian's packages).
-#   ./fuzz.sh SECONDS    each target fuzzes for SECONDS; exits non-zero on any finding
+#   ./fuzz.sh SECONDS [TARGET...]   each (or each named) target fuzzes for SECONDS; exits non-zero
+#                                   on any finding
 #   ./fuzz.sh --replay   each target runs over its corpus in fuzz/corpus and fuzzes 2 s more
 # Findings are kept in build/fuzz/artifacts/; add a mended input to the target's corpus.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-mode=${1:?usage: ./fuzz.sh SECONDS | --replay}
+mode=${1:?usage: ./fuzz.sh SECONDS [TARGET...] | --replay}
+shift
+only=("$@")
 tools/deps.sh fuzz
 
 # The plain rules: standard C++ without <windows.h>.
@@ -29,6 +32,9 @@ status=0
 summary=()
 for source in fuzz/*.cpp; do
     target=$(basename "${source%.cpp}")
+    if [ ${#only[@]} -gt 0 ] && ! printf '%s\n' "${only[@]}" | grep -qx "$target"; then
+        continue
+    fi
     binary="$out/$target"
     if [ ! -x "$binary" ] || [ -n "$(find "$source" fuzz/*.h "${rules[@]}" -newer "$binary" 2>/dev/null)" ]; then
         clang++ "${flags[@]}" "$source" "${rules[@]}" -o "$binary"
