@@ -1,6 +1,8 @@
 // Staging of the driver package into the spooler's driver directory and the INF store.
 #include "engine/driver_staging.h"
 
+#include "engine/folder_walk.h"
+
 #include "controls/dlg_mes_error.h"
 #include "engine/checked_copy.h"
 #include "engine/package_locator.h"
@@ -18,18 +20,11 @@ namespace {
 bool CopyListedFiles(const std::wstring& sourceFolder, const std::wstring& targetFolder,
                      const StagingLists& lists) {
     bool result = false;
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((sourceFolder + L"*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    ForEachFolderEntry(sourceFolder, [&](const std::wstring& name, bool isFolder) {
+        if (isFolder) {
             // Every subfolder's files land in the one target folder.
             result = CopyListedFiles(sourceFolder + name + L"\\", targetFolder, lists);
-            continue;
+            return;
         }
         const std::wstring source = sourceFolder + name;
         const std::wstring target = targetFolder + name;
@@ -44,8 +39,7 @@ bool CopyListedFiles(const std::wstring& sourceFolder, const std::wstring& targe
             result = CopyFileChecked(source, target);
             break;
         }
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    });
     return result;
 }
 

@@ -1,6 +1,8 @@
 // The support folders copied into the product folder, with Start-menu shortcuts.
 #include "engine/support_folders.h"
 
+#include "engine/folder_walk.h"
+
 #include "engine/checked_copy.h"
 #include "engine/package_locator.h"
 #include "engine/support_paths.h"
@@ -85,27 +87,19 @@ bool CreateStartMenuShortcut(const std::wstring& targetPath) {
 bool CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& targetFolder,
                     bool makeShortcuts) {
     bool result = false;
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((sourceFolder + L"*.*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return false;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    ForEachFolderEntry(sourceFolder, [&](const std::wstring& name, bool isFolder) {
+        if (isFolder) {
             result = CopyFolderTree(sourceFolder + name + L"\\", targetFolder, makeShortcuts);
-            continue;
+            return;
         }
         const std::wstring source = sourceFolder + name;
         if (IsLeftOutOfFolderCopy(source))
-            continue;
+            return;
         const std::wstring target = targetFolder + name;
         result = CopyFileChecked(source, target);
         if (result && makeShortcuts)
             CreateStartMenuShortcut(target);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    });
     return result;
 }
 
