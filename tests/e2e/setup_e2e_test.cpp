@@ -353,3 +353,52 @@ TEST_F(SetupE2E, SecondCopyBringsTheRunningWizardForward) {
     Click(box, kYes);
     EXPECT_TRUE(first.WaitEnd());
 }
+
+TEST_F(SetupE2E, KeysMoveBetweenPagesAndNeverEndTheWizard) {
+    SetupRun run(dist);
+    HWND wizard = run.WaitWizard();
+    ASSERT_NE(nullptr, wizard);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kModelList); }));
+    auto key = [&](UINT message, WPARAM virtualKey) {
+        HWND focus = ::GetDlgItem(wizard, kModelList);
+        ::PostMessageW(focus, message, virtualKey, message == WM_SYSKEYDOWN ? (1 << 29) : 0);
+        ::Sleep(400);
+    };
+    key(WM_SYSKEYDOWN, 'B'); // nothing before the model page
+    EXPECT_TRUE(Visible(wizard, kModelList));
+    key(WM_KEYDOWN, VK_ESCAPE);
+    key(WM_KEYDOWN, VK_RETURN);
+    EXPECT_FALSE(run.Ended());
+    EXPECT_TRUE(Visible(wizard, kModelList));
+    key(WM_SYSKEYDOWN, 'N');
+    EXPECT_TRUE(WaitFor([&] { return Visible(wizard, kPortList); }));
+    key(WM_SYSKEYDOWN, 'B');
+    EXPECT_TRUE(WaitFor([&] { return Visible(wizard, kModelList); }));
+    // The system menu's Close needs no confirmation before the installation starts.
+    ::PostMessageW(wizard, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(run.WaitEnd());
+}
+
+#ifdef _WIN64
+TEST_F(SetupE2E, CloseIsRefusedWhileTheJobRuns) {
+    const std::wstring printer = NextPrinterName(L"Korvane KV-8200");
+    SetupRun run(dist);
+    HWND wizard = run.WaitWizard();
+    ASSERT_NE(nullptr, wizard);
+    Click(wizard, kNext);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kPortList); }));
+    Click(wizard, kNext);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kFinish); }));
+    Click(wizard, kFinish);
+    // Close, Alt+F4 and keys arrive while the job works: none of them ends or moves the wizard.
+    ::PostMessageW(wizard, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ::PostMessageW(wizard, WM_CLOSE, 0, 0);
+    ::PostMessageW(::GetDlgItem(wizard, kProgress), WM_SYSKEYDOWN, 'B', 1 << 29);
+    HWND box = run.WaitWindow([](HWND w) { return ::GetDlgItem(w, 0xFFFF) != nullptr; });
+    ASSERT_NE(nullptr, box) << "the job finished and reported";
+    EXPECT_EQ(L"驱动安装成功", TextOf(::GetDlgItem(box, 0xFFFF)));
+    Click(box, IDOK);
+    EXPECT_TRUE(run.WaitEnd());
+    EXPECT_TRUE(PrinterExists(printer));
+}
+#endif
