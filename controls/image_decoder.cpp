@@ -97,6 +97,10 @@ IStream* StreamOver(const void* bytes, std::size_t size) {
 
 } // namespace
 
+void StartImageDecoder() {
+    GdiplusApi();
+}
+
 bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out) {
     const Gdiplus& gdip = GdiplusApi();
     if (!gdip.ready)

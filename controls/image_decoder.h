@@ -18,4 +18,8 @@ struct DecodedImage {
 // False when GDI+ is unavailable or the bytes are no image it can decode.
 bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out);
 
+// Loads and starts GDI+ now, so that the first decode does not pay for it. Safe on any thread and
+// at the same time as a decode: the start happens once.
+void StartImageDecoder();
+
 } // namespace controls

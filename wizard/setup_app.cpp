@@ -1,5 +1,6 @@
 #include "wizard/setup_app.h"
 
+#include "controls/image_decoder.h"
 #include "engine/support_folders.h"
 #include "pnp/service_control.h"
 #include "win/common_controls.h"
@@ -44,7 +45,19 @@ std::wstring ProgramFolderWithBackslash() {
 
 } // namespace
 
+namespace {
+
+// The wizard's logos are PNGs: GDI+ and its codecs load while the fonts are copied and the dialog
+// is made, instead of in the middle of the wizard's set-up.
+unsigned __stdcall StartImageDecoderThread(void*) {
+    controls::StartImageDecoder();
+    return 0;
+}
+
+} // namespace
+
 bool CSetupApp::InitInstance() {
+    win::StartThread(StartImageDecoderThread, nullptr);
     if (win::Comctl().InitCommonControlsEx != nullptr) {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         win::Comctl().InitCommonControlsEx(&icc);

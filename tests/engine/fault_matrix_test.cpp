@@ -1,0 +1,603 @@
+// Faults users meet, row by row: each spooler-route step refused in turn, the catalogue broken,
+// the package INF broken. Each case sets up its fault, runs the job or the reader, checks what the
+// user sees and what is left on the machine, and undoes the fault.
+//
+// The program lives in its own copy of the distribution folder, which it damages freely.
+#include "engine/install_job.h"
+#include "engine/package_locator.h"
+#include "engine/printer_info_file.h"
+#include "engine/printer_naming.h"
+#include "engine/spooler_api.h"
+#include "engine/staging_api.h"
+#include "engine/staging_lists.h"
+#include "pnp/device_setup_api.h"
+#include "pnp/inf_file.h"
+#include "pnp/ini_reader.h"
+#include "pnp/pnp_installer.h"
+#include "tests/engine/installer_fixtures.h"
+#include "tests/engine/spooler_bench.h"
+#include "tests/engine/staging_seams.h"
+#include "tests/support/error_dialog_watcher.h"
+#include "tests/support/test_paths.h"
+#include "win/thread.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <setupapi.h>
+#include <winspool.h>
+
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+using namespace installer_tests;
+
+namespace {
+
+// ---- Seams: refusals the bench's spooler, file system and setup library never give ----------
+
+DWORD g_driverDirectoryError, g_monitorError, g_driverError, g_queueError;
+std::wstring g_deniedCopy; // file name whose copy into any folder is denied
+std::vector<std::wstring> g_ordinal204;
+std::atomic<int> g_driverUpdates{0};
+int g_infAccepted = 0;
+
+BOOL WINAPI SeamDriverDirectory(LPWSTR server, LPWSTR environment, DWORD level, LPBYTE buffer,
+                                DWORD size, LPDWORD needed) {
+    if (g_driverDirectoryError != 0) {
+        ::SetLastError(g_driverDirectoryError);
+        return FALSE;
+    }
+    return engine::SystemSpooler().GetPrinterDriverDirectoryW(server, environment, level, buffer,
+                                                              size, needed);
+}
+BOOL WINAPI SeamAddMonitor(LPWSTR server, DWORD level, LPBYTE info) {
+    if (g_monitorError != 0) {
+        ::SetLastError(g_monitorError);
+        return FALSE;
+    }
+    return engine::SystemSpooler().AddMonitorW(server, level, info);
+}
+BOOL WINAPI SeamAddDriver(LPWSTR server, DWORD level, LPBYTE info) {
+    if (g_driverError != 0) {
+        ::SetLastError(g_driverError);
+        return FALSE;
+    }
+    return engine::SystemSpooler().AddPrinterDriverW(server, level, info);
+}
+HANDLE WINAPI SeamAddQueue(LPWSTR server, DWORD level, LPBYTE info) {
+    if (g_queueError != 0) {
+        ::SetLastError(g_queueError);
+        return nullptr;
+    }
+    return engine::SystemSpooler().AddPrinterW(server, level, info);
+}
+BOOL WINAPI RecordOrdinal204(LPCWSTR name) {
+    g_ordinal204.push_back(name);
+    return engine::SystemSpooler().Ordinal204(name);
+}
+BOOL WINAPI CopyUnlessDenied(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
+    if (!g_deniedCopy.empty() && SameFileName(FileNameOf(to), g_deniedCopy)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return ::CopyFileW(from, to, failIfExists);
+}
+BOOL WINAPI AcceptInf(PCWSTR, PCWSTR, DWORD, DWORD, PWSTR, DWORD, PDWORD, PWSTR*) {
+    ++g_infAccepted;
+    return TRUE;
+}
+BOOL WINAPI RefuseDriverUpdate(HWND, LPCWSTR, LPCWSTR, DWORD, PBOOL) {
+    ++g_driverUpdates;
+    ::SetLastError(ERROR_NO_SUCH_DEVINST);
+    return FALSE;
+}
+
+// ---- The job on a worker thread, reporting to a message-only window -----------------------
+
+std::vector<LPARAM> g_reports;
+LRESULT CALLBACK ReportWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INSTALL_DONE) {
+        g_reports.push_back(lParam);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The test's own model name, so the printer and driver it makes are its own; the data file is a
+// real one of the package.
+const wchar_t kModel[] = L"FM-8230";
+const wchar_t kDataFile[] = L"KV-8230.GPD";
+
+std::wstring FreePrinterName() {
+    const std::wstring base = std::wstring(L"Korvane ") + kModel;
+    std::wstring name = base;
+    for (int n = 1; Contains(PrinterNames(), name); ++n)
+        name = base + L" (副本 " + std::to_wstring(n) + L")";
+    return name;
+}
+
+int PresentDevices() {
+    HDEVINFO set =
+        ::SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE)
+        return -1;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    int count = 0;
+    while (::SetupDiEnumDeviceInfo(set, static_cast<DWORD>(count), &device))
+        ++count;
+    ::SetupDiDestroyDeviceInfoList(set);
+    return count;
+}
+
+// What the spooler holds, to tell what a case added and whether it touched anything else.
+struct SpoolerState {
+    Names printers, drivers, monitors;
+    std::vector<std::wstring> queues; // each printer's queue and driver as read back
+
+    static std::wstring Describe(const ReadBack& back) {
+        return back.printerName + L"|" + back.portName + L"|" + back.driverName + L"|" +
+               back.driverPath + L"|" + back.dataFile + L"|" + back.configFile;
+    }
+    static SpoolerState Now() {
+        SpoolerState state{PrinterNames(), DriverNames(), MonitorNames(), {}};
+        for (const std::wstring& name : state.printers)
+            state.queues.push_back(Describe(ReadPrinter(name)));
+        return state;
+    }
+    // Every object `before` held is still there, unchanged.
+    void ExpectKeptBy(const SpoolerState& after) const {
+        for (size_t i = 0; i < printers.size(); ++i) {
+            EXPECT_TRUE(Contains(after.printers, printers[i])) << "removed: " << printers[i];
+            EXPECT_EQ(queues[i], Describe(ReadPrinter(printers[i]))) << "changed: " << printers[i];
+        }
+        for (const std::wstring& driver : drivers)
+            EXPECT_TRUE(Contains(after.drivers, driver)) << "removed driver: " << driver;
+    }
+    // Removes what appeared since this state was taken.
+    void RemoveAddedSince() const {
+        for (std::wstring name : PrinterNames()) {
+            if (Contains(printers, name))
+                continue;
+            PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+            HANDLE printer = nullptr;
+            if (::OpenPrinterW(&name[0], &printer, &defaults)) {
+                ::DeletePrinter(printer);
+                ::ClosePrinter(printer);
+            }
+        }
+        for (std::wstring name : DriverNames())
+            if (!Contains(drivers, name))
+                ::DeletePrinterDriverW(nullptr, nullptr, &name[0]);
+        for (std::wstring name : MonitorNames())
+            if (!Contains(monitors, name))
+                ::DeleteMonitorW(nullptr, nullptr, &name[0]);
+    }
+};
+
+class FaultMatrix : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = ReportWindowProc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"FaultMatrixReportWindow";
+        ::RegisterClassW(&wc);
+        window = ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 wc.hInstance, nullptr);
+        ASSERT_NE(nullptr, window);
+        spooler = engine::SystemSpooler();
+        spooler.GetPrinterDriverDirectoryW = &SeamDriverDirectory;
+        spooler.AddMonitorW = &SeamAddMonitor;
+        spooler.AddPrinterDriverW = &SeamAddDriver;
+        spooler.AddPrinterW = &SeamAddQueue;
+        spooler.Ordinal204 = &RecordOrdinal204;
+        engine::SetSpoolerForTesting(&spooler);
+        pnp::SetDeviceSetupForTesting(&refusingUpdate);
+        ResetFaults();
+        ASSERT_TRUE(FileExists(engine::GetInfPath())) << "no package beside the test program";
+    }
+    void TearDown() override {
+        engine::SetSpoolerForTesting(nullptr);
+        engine::SetStagingForTesting(nullptr);
+        pnp::SetDeviceSetupForTesting(nullptr);
+        ::DestroyWindow(window);
+    }
+    static void ResetFaults() {
+        g_driverDirectoryError = g_monitorError = g_driverError = g_queueError = 0;
+        g_deniedCopy.clear();
+        g_infErrors.clear();
+        g_infCalls.clear();
+        g_ordinal204.clear();
+        g_reports.clear();
+        g_driverUpdates = 0;
+        g_infAccepted = 0;
+    }
+
+    // Runs the job to its end while pumping this thread's messages, then drains the queue so a
+    // second report would be seen.
+    void RunJob(const std::wstring& detectedModel) {
+        auto* request = new InstallRequest;
+        request->ownerWindow = window;
+        request->modelName = kModel;
+        request->portName = L"LPT1:";
+        request->dataFileName = kDataFile;
+        request->detectedModelName = detectedModel;
+        win::KernelHandle thread = win::StartThread(InstallThreadProc, request);
+        ASSERT_TRUE(thread);
+        const DWORD start = ::GetTickCount();
+        for (;;) {
+            HANDLE handle = thread.Get();
+            const DWORD wait = ::MsgWaitForMultipleObjects(1, &handle, FALSE, 100, QS_ALLINPUT);
+            MSG message;
+            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                ::DispatchMessageW(&message);
+            if (wait == WAIT_OBJECT_0)
+                break;
+            ASSERT_LT(::GetTickCount() - start, 60000u) << "the job did not end";
+        }
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&message);
+    }
+
+    HWND window = nullptr;
+    engine::SpoolerApi spooler{};
+    const pnp::DeviceSetupApi refusingUpdate{&RefuseDriverUpdate};
+};
+
+// The maker's files the staging copy counts, in the order it meets them, and whether the last
+// counted entry of the package folder is one of them (a subfolder's result counts too).
+struct CountedCopies {
+    std::vector<std::wstring> makerFiles;
+    bool lastIsMakerFile = false;
+};
+CountedCopies CountedCopiesOfPackage() {
+    const engine::StagingLists lists = engine::BuildStagingLists(kDataFile);
+    std::wstring folder = engine::GetDriverSourceFolder();
+    folder.pop_back();
+    CountedCopies counted;
+    for (const std::wstring& name : EnumerationOrder(folder)) {
+        const DWORD attributes = ::GetFileAttributesW((folder + L"\\" + name).c_str());
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            counted.lastIsMakerFile = false;
+        } else if (engine::StagingActionFor(lists, name) == engine::StagingAction::CopyChecked) {
+            counted.makerFiles.push_back(name);
+            counted.lastIsMakerFile = true;
+        }
+    }
+    return counted;
+}
+
+enum class DeniedCopy { None, EarlierMakerFile, LastCountedFile };
+
+struct SpoolerFault {
+    const char* name;
+    DWORD driverDirectory, monitor, driver, queue; // refusal errors; 0 lets the call through
+    DeniedCopy copy;
+    std::vector<DWORD> infErrors; // the setup library's answers, call by call; then its own
+    size_t infCalls;              // INF staging attempts
+    std::vector<std::wstring> codes;
+    LPARAM reported;
+};
+
+const DWORD kRpcServerUnavailable = 1722; // RPC_S_SERVER_UNAVAILABLE
+const DWORD kSetupSectionNotFound = 0xE0000100u;
+const DeniedCopy kNone = DeniedCopy::None;
+
+const SpoolerFault kSpoolerFaults[] = {
+    {"INF not found once, then staged", 0, 0, 0, 0, kNone, {ERROR_NOT_FOUND}, 2, {}, 1},
+    {"driver directory unknown", ERROR_INVALID_ENVIRONMENT, 0, 0, 0, kNone, {}, 0, {}, 0},
+    {"last counted maker's file not copied",
+     0,
+     0,
+     0,
+     0,
+     DeniedCopy::LastCountedFile,
+     {},
+     0,
+     {L"2"},
+     0},
+    // Copying goes on after a failed file and only the last counted file decides: the user is
+    // told, and the job still installs.
+    {"earlier maker's file not copied", 0, 0, 0, 0, DeniedCopy::EarlierMakerFile, {}, 1, {L"2"}, 1},
+    {"INF not staged", 0, 0, 0, 0, kNone, {kSetupSectionNotFound}, 1, {L"3"}, 0},
+    {"INF not found twice", 0, 0, 0, 0, kNone, {ERROR_NOT_FOUND, ERROR_NOT_FOUND}, 2, {L"3"}, 0},
+    {"monitor refused", 0, ERROR_ACCESS_DENIED, 0, 0, kNone, {}, 1, {}, 0},
+    {"driver refused", 0, 0, ERROR_UNKNOWN_PRINTER_DRIVER, 0, kNone, {}, 1, {L"4"}, 0},
+    {"queue refused", 0, 0, 0, ERROR_INVALID_PRINTER_NAME, kNone, {}, 1, {L"6"}, 0},
+    {"spooler stopped after the monitor",
+     0,
+     0,
+     kRpcServerUnavailable,
+     kRpcServerUnavailable,
+     kNone,
+     {},
+     1,
+     {L"4"},
+     0},
+};
+
+const wchar_t kMarkerPrinter[] = L"FaultMatrix Marker Printer";
+const wchar_t kMarkerDriver[] = L"FaultMatrix Marker Driver";
+const wchar_t kMarkerFile[] = L"fmmarker.dll";
+const char kMarkerBytes[] = "fault matrix marker, not a staged file";
+
+// A driver and a queue of another name, and a file of no staging list in the driver directory.
+void PlaceMarkers(const std::wstring& driverDirectory) {
+    std::wstring markerPath = driverDirectory + L"\\" + kMarkerFile;
+    ASSERT_TRUE(WriteFileBytes(markerPath, kMarkerBytes));
+    if (!Contains(DriverNames(), kMarkerDriver)) {
+        std::wstring name = kMarkerDriver;
+        DRIVER_INFO_3W driver{};
+        driver.cVersion = 3;
+        driver.pName = &name[0];
+        driver.pDriverPath = driver.pDataFile = driver.pConfigFile = &markerPath[0];
+        ASSERT_TRUE(::AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)))
+            << ::GetLastError();
+    }
+    if (!Contains(PrinterNames(), kMarkerPrinter)) {
+        std::wstring name = kMarkerPrinter, driver = kMarkerDriver, port = L"LPT2:",
+                     processor = L"winprint", dataType = L"RAW";
+        PRINTER_INFO_2W printer{};
+        printer.pPrinterName = &name[0];
+        printer.pPortName = &port[0];
+        printer.pDriverName = &driver[0];
+        printer.pPrintProcessor = &processor[0];
+        printer.pDatatype = &dataType[0];
+        printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+        HANDLE added = ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
+        ASSERT_NE(nullptr, added) << ::GetLastError();
+        ::ClosePrinter(added);
+    }
+}
+
+} // namespace
+
+TEST_F(FaultMatrix, SpoolerRouteStepsRefusedInTurn) {
+    const std::wstring driverDirectory = installer_tests::DriverDirectory();
+    ASSERT_FALSE(driverDirectory.empty());
+    const SpoolerState beforeRow = SpoolerState::Now();
+    PlaceMarkers(driverDirectory);
+    const CountedCopies counted = CountedCopiesOfPackage();
+    ASSERT_GE(counted.makerFiles.size(), 2u);
+    ASSERT_TRUE(counted.lastIsMakerFile) << "the package folder ends with a subfolder";
+    const engine::StagingApi staging = StagingWith(&CopyUnlessDenied, &ScriptedCopyOemInf);
+    engine::SetStagingForTesting(&staging);
+
+    for (const SpoolerFault& fault : kSpoolerFaults) {
+        SCOPED_TRACE(fault.name);
+        ResetFaults();
+        g_driverDirectoryError = fault.driverDirectory;
+        g_monitorError = fault.monitor;
+        g_driverError = fault.driver;
+        g_queueError = fault.queue;
+        if (fault.copy == DeniedCopy::EarlierMakerFile)
+            g_deniedCopy = counted.makerFiles.front();
+        else if (fault.copy == DeniedCopy::LastCountedFile)
+            g_deniedCopy = counted.makerFiles.back();
+        g_infErrors = fault.infErrors;
+        SCOPED_TRACE(L"copy denied: " + g_deniedCopy);
+        const SpoolerState before = SpoolerState::Now();
+        const std::wstring printerName = FreePrinterName();
+        {
+            ErrorDialogWatcher watcher;
+            RunJob(L"");
+            EXPECT_EQ(fault.codes, watcher.Codes());
+        }
+        EXPECT_EQ(std::vector<LPARAM>{fault.reported}, g_reports) << "one report, its outcome";
+        EXPECT_EQ(fault.reported == 1, Contains(PrinterNames(), printerName));
+        EXPECT_EQ(fault.reported == 1 ? std::vector<std::wstring>{printerName}
+                                      : std::vector<std::wstring>{},
+                  g_ordinal204);
+        EXPECT_EQ(fault.infCalls, g_infCalls.size());
+        before.ExpectKeptBy(SpoolerState::Now());
+        EXPECT_TRUE(Contains(PrinterNames(), kMarkerPrinter));
+        EXPECT_TRUE(Contains(DriverNames(), kMarkerDriver));
+        EXPECT_EQ(kMarkerBytes, ReadFileBytes(driverDirectory + L"\\" + kMarkerFile));
+        before.RemoveAddedSince();
+        EXPECT_FALSE(Contains(PrinterNames(), printerName)) << "the case's printer removed";
+    }
+    engine::SetStagingForTesting(nullptr);
+    beforeRow.RemoveAddedSince();
+    ::DeleteFileW((driverDirectory + L"\\" + kMarkerFile).c_str());
+}
+
+// ---- The catalogue ------------------------------------------------------------------------
+
+std::string Utf16(const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+    }
+    return bytes;
+}
+std::string Utf8(const std::wstring& text) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size,
+                          nullptr, nullptr);
+    return bytes;
+}
+
+const wchar_t kProductLine[] = L"82列票据打印机";
+const std::vector<std::wstring> kModels = {L"KV-8200", L"KV-8230", L"KV-8250 OLI", L"KV-8260",
+                                           L"KV-8280"};
+
+std::wstring CatalogueText(const std::wstring& counts) {
+    std::wstring text = L"[VID_PID]\r\nVID=vid_d23c\r\nPID=pid_0001\r\n\r\n[" +
+                        std::wstring(kProductLine) + L"]\r\nCounts=" + counts + L"\r\n";
+    for (size_t i = 0; i < kModels.size(); ++i)
+        text += std::to_wstring(i) + L"=" + kModels[i] + L"\r\n";
+    return text;
+}
+// Ten megabytes of another section ahead of the catalogue.
+std::wstring HugeCatalogueText() {
+    std::wstring text = L"[Notes]\r\n";
+    for (int line = 0; text.size() < 5u * 1024 * 1024; ++line)
+        text += L"n" + std::to_wstring(line) + L"=" + std::wstring(40, L'x') + L"\r\n";
+    return text + CatalogueText(L"5");
+}
+
+// Puts a damaged file of the distribution copy back when the row ends, however it ends.
+struct RestoredAtEnd {
+    std::wstring path;
+    std::string bytes;
+    ~RestoredAtEnd() { WriteFileBytes(path, bytes); }
+};
+
+struct CatalogueCase {
+    const char* name;
+    std::optional<std::string> bytes; // none: no file
+    int count;                        // models read with a capacity of kCapacity
+    const wchar_t* vid;               // the "VID_PID" section's VID
+};
+constexpr int kCapacity = 8;
+
+TEST_F(FaultMatrix, CatalogueBrokenAsUsersMeetIt) {
+    const std::wstring path = engine::GetCataloguePath();
+    const std::string shipped = ReadFileBytes(path);
+    ASSERT_FALSE(shipped.empty());
+    const RestoredAtEnd restore{path, shipped};
+    const CatalogueCase cases[] = {
+        {"missing file", std::nullopt, 0, L""},
+        {"empty file", std::string(), 0, L""},
+        {"negative count", Utf16(CatalogueText(L"-1")), 0, L"vid_d23c"},
+        {"count beyond the capacity", Utf16(CatalogueText(L"100000")), kCapacity, L"vid_d23c"},
+        {"ten megabytes", Utf16(HugeCatalogueText()), 5, L"vid_d23c"},
+        {"UTF-16 with byte-order mark", Utf16(CatalogueText(L"5")), 5, L"vid_d23c"},
+        // Without a UTF-16 byte-order mark the profile functions read the file in the ANSI code
+        // page (936 here), as Windows does: the UTF-8 bytes of the Chinese section name decode to
+        // other characters, so the section is not found and its count is 0. The ASCII section
+        // still reads.
+        {"UTF-8 without byte-order mark", Utf8(CatalogueText(L"5")), 0, L"vid_d23c"},
+    };
+    for (const CatalogueCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::DeleteFileW(path.c_str());
+        if (c.bytes) {
+            ASSERT_TRUE(WriteFileBytes(path, *c.bytes));
+        }
+        std::wstring entries[kCapacity + 1];
+        entries[kCapacity] = L"untouched";
+        CPrinterInfoFile catalogue;
+        EXPECT_EQ(path, catalogue.iniPath);
+        const int count = catalogue.ReadModels(kProductLine, entries, kCapacity);
+        EXPECT_EQ(c.count, count);
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(i < static_cast<int>(kModels.size()) ? kModels[i] : L"", entries[i]) << i;
+        EXPECT_EQ(L"untouched", entries[kCapacity]) << "written past the capacity";
+        CIniReader reader;
+        reader.SetFileName(path);
+        EXPECT_EQ(c.vid, reader.GetValue(L"VID_PID", L"VID"));
+        ASSERT_TRUE(WriteFileBytes(path, shipped));
+    }
+}
+
+// ---- The package INF ----------------------------------------------------------------------
+
+std::string Widened(const std::string& ascii) {
+    return Utf16(std::wstring(ascii.begin(), ascii.end()));
+}
+
+// A well-formed INF whose model lines carry no hardware ID.
+const char kNoHardwareIdInf[] =
+    "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n"
+    "ClassGuid={4D36E979-E325-11CE-BFC1-08002BE10318}\r\nProvider=%Korvane%\r\n"
+    "[Manufacturer]\r\n%Korvane%=Korvane_Tech,NTamd64\r\n"
+    "[Korvane_Tech]\r\n\"x\" = y\r\n[Korvane_Tech.NTamd64]\r\n\"x\" = y\r\n"
+    "[Strings]\r\nKorvane=\"Korvane\"\r\n";
+
+// Ten megabytes of model lines outside any section.
+std::string HugeInf() {
+    const std::string line =
+        "\"Korvane KV-8200\" = KV8200.INSTALL, USBPRINT\\KorvaneKV-82004F3A\r\n";
+    std::string text;
+    while (text.size() < 10u * 1024 * 1024)
+        text += line;
+    return text;
+}
+
+struct InfCase {
+    const char* name;
+    std::optional<std::string> bytes; // none: no file
+    bool opens;
+    size_t manufacturers;
+    bool shippedIds;   // the shipped INF's hardware IDs, else none
+    int driverUpdates; // by Install(), refused each time
+};
+
+TEST_F(FaultMatrix, PackageInfBroken) {
+    const std::wstring path = engine::GetInfPath();
+    EXPECT_EQ(path, GetPnpInfPath());
+    const std::string shipped = ReadFileBytes(path);
+    ASSERT_FALSE(shipped.empty());
+    const RestoredAtEnd restore{path, shipped};
+    std::vector<std::wstring> shippedIds;
+    {
+        CInfFileHelper inf;
+        ASSERT_TRUE(inf.Open(path));
+        inf.ReadModelHardwareIds(L"", shippedIds);
+        ASSERT_FALSE(shippedIds.empty());
+    }
+    const InfCase cases[] = {
+        {"missing file", std::nullopt, false, 0, false, 0},
+        {"empty file", std::string(), true, 0, false, 0},
+        {"model line without hardware ID", std::string(kNoHardwareIdInf), true, 1, false, 0},
+        {"ten megabytes outside any section", HugeInf(), true, 0, false, 0},
+        // Decoded: the same IDs; the driver update is tried for a new root device, which is
+        // removed again when the update is refused.
+        {"UTF-16 with byte-order mark", Widened(shipped), true, 1, true, 1},
+    };
+    const engine::StagingApi staging = StagingWith(nullptr, &AcceptInf);
+    for (const InfCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetFaults();
+        ::DeleteFileW(path.c_str());
+        if (c.bytes) {
+            ASSERT_TRUE(WriteFileBytes(path, *c.bytes));
+        }
+        const int devices = PresentDevices();
+
+        CInfFileHelper inf;
+        ASSERT_EQ(c.opens, inf.Open(path));
+        std::vector<std::wstring> manufacturers{L"stale"}, ids{L"stale"};
+        inf.ReadManufacturers(manufacturers);
+        inf.ReadModelHardwareIds(manufacturers.empty() ? L"" : manufacturers[0], ids);
+        EXPECT_EQ(c.manufacturers, manufacturers.size());
+        EXPECT_EQ(c.shippedIds ? shippedIds : std::vector<std::wstring>{}, ids);
+
+        CPnpInstaller installer;
+        EXPECT_FALSE(installer.FindMatchingDevice(path)) << "no present device is claimed";
+        installer.m_strInfPath = path;
+        EXPECT_FALSE(installer.Install());
+        EXPECT_EQ(c.driverUpdates, g_driverUpdates.load());
+        EXPECT_EQ(devices, PresentDevices()) << "a device was left behind";
+
+        // The job with the printer reporting the chosen model: Plug and Play fails without a word
+        // and the spooler route installs.
+        ResetFaults();
+        engine::SetStagingForTesting(&staging);
+        const SpoolerState before = SpoolerState::Now();
+        const std::wstring printerName = FreePrinterName();
+        {
+            ErrorDialogWatcher watcher;
+            RunJob(kModel);
+            EXPECT_TRUE(watcher.Codes().empty());
+        }
+        engine::SetStagingForTesting(nullptr);
+        EXPECT_EQ(std::vector<LPARAM>{1}, g_reports);
+        EXPECT_EQ(0, g_driverUpdates.load());
+        EXPECT_EQ(1, g_infAccepted) << "the spooler route staged the INF";
+        EXPECT_EQ(std::vector<std::wstring>{printerName}, g_ordinal204);
+        EXPECT_TRUE(Contains(PrinterNames(), printerName));
+        EXPECT_EQ(devices, PresentDevices());
+        before.RemoveAddedSince();
+        ASSERT_TRUE(WriteFileBytes(path, shipped));
+    }
+}
