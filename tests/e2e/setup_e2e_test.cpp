@@ -165,7 +165,7 @@ std::wstring NextPrinterName(const std::wstring& base) {
 
 // Walks the wizard from the model page to the end of the install; returns the success box text
 // ("" when the wizard ended without one).
-[[maybe_unused]] std::wstring InstallThroughTheWizard(SetupRun& run, HWND wizard) {
+std::wstring InstallThroughTheWizard(SetupRun& run, HWND wizard) {
     Click(wizard, kNext);
     EXPECT_TRUE(WaitFor([&] { return Visible(wizard, kPortList); }));
     Click(wizard, kNext);
@@ -280,8 +280,12 @@ TEST_F(SetupE2E, InstallsThePreselectedModelOnTheFirstParallelPort) {
 #endif
 }
 
-#ifdef _WIN64
 TEST_F(SetupE2E, EveryRunAddsTheNextCopy) {
+#ifndef _WIN64
+    // Under Wine the 32-bit installer's in-process spooler cannot load the 64-bit language
+    // monitor of the X64 package, so it installs no queue (see the first test).
+    GTEST_SKIP() << "no queue is installed by the 32-bit installer under Wine";
+#endif
     const std::wstring base = L"Korvane KV-8200";
     const bool baseTaken = PrinterExists(base);
     std::vector<std::wstring> installed;
@@ -301,7 +305,6 @@ TEST_F(SetupE2E, EveryRunAddsTheNextCopy) {
         EXPECT_NE(std::wstring::npos, installed[1].find(L" (副本 "));
     }
 }
-#endif
 
 TEST_F(SetupE2E, CancelAsksFirst) {
     SetupRun run(dist);
@@ -379,8 +382,12 @@ TEST_F(SetupE2E, KeysMoveBetweenPagesAndNeverEndTheWizard) {
     EXPECT_TRUE(run.WaitEnd());
 }
 
-#ifdef _WIN64
 TEST_F(SetupE2E, CloseIsRefusedWhileTheJobRuns) {
+#ifndef _WIN64
+    // Under Wine the 32-bit installer's in-process spooler cannot load the 64-bit language
+    // monitor of the X64 package, so it installs no queue (see the first test).
+    GTEST_SKIP() << "no queue is installed by the 32-bit installer under Wine";
+#endif
     const std::wstring printer = NextPrinterName(L"Korvane KV-8200");
     SetupRun run(dist);
     HWND wizard = run.WaitWizard();
@@ -401,4 +408,3 @@ TEST_F(SetupE2E, CloseIsRefusedWhileTheJobRuns) {
     EXPECT_TRUE(run.WaitEnd());
     EXPECT_TRUE(PrinterExists(printer));
 }
-#endif
