@@ -17,6 +17,7 @@
 #include "tests/engine/installer_fixtures.h"
 #include "tests/engine/spooler_bench.h"
 #include "tests/engine/staging_seams.h"
+#include "tests/engine/job_runner.h"
 #include "tests/support/error_dialog_watcher.h"
 #include "tests/support/test_paths.h"
 #include "win/thread.h"
@@ -97,15 +98,6 @@ BOOL WINAPI RefuseDriverUpdate(HWND, LPCWSTR, LPCWSTR, DWORD, PBOOL) {
 
 // ---- The job on a worker thread, reporting to a message-only window -----------------------
 
-std::vector<LPARAM> g_reports;
-LRESULT CALLBACK ReportWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INSTALL_DONE) {
-        g_reports.push_back(lParam);
-        return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
 // The test's own model name, so the printer and driver it makes are its own; the data file is a
 // real one of the package.
 const wchar_t kModel[] = L"FM-8230";
@@ -181,14 +173,6 @@ struct SpoolerState {
 class FaultMatrix : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ReportWindowProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"FaultMatrixReportWindow";
-        ::RegisterClassW(&wc);
-        window = ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 wc.hInstance, nullptr);
-        ASSERT_NE(nullptr, window);
         spooler = engine::SystemSpooler();
         spooler.GetPrinterDriverDirectoryW = &SeamDriverDirectory;
         spooler.AddMonitorW = &SeamAddMonitor;
@@ -204,15 +188,14 @@ protected:
         engine::SetSpoolerForTesting(nullptr);
         engine::SetStagingForTesting(nullptr);
         pnp::SetDeviceSetupForTesting(nullptr);
-        ::DestroyWindow(window);
     }
-    static void ResetFaults() {
+    void ResetFaults() {
         g_driverDirectoryError = g_monitorError = g_driverError = g_queueError = 0;
         g_deniedCopy.clear();
         g_infErrors.clear();
         g_infCalls.clear();
         g_ordinal204.clear();
-        g_reports.clear();
+        reports.reports.clear();
         g_driverUpdates = 0;
         g_infAccepted = 0;
     }
@@ -221,30 +204,15 @@ protected:
     // second report would be seen.
     void RunJob(const std::wstring& detectedModel) {
         auto* request = new InstallRequest;
-        request->ownerWindow = window;
+        request->ownerWindow = reports.Get();
         request->modelName = kModel;
         request->portName = L"LPT1:";
         request->dataFileName = kDataFile;
         request->detectedModelName = detectedModel;
-        win::KernelHandle thread = win::StartThread(InstallThreadProc, request);
-        ASSERT_TRUE(thread);
-        const DWORD start = ::GetTickCount();
-        for (;;) {
-            HANDLE handle = thread.Get();
-            const DWORD wait = ::MsgWaitForMultipleObjects(1, &handle, FALSE, 100, QS_ALLINPUT);
-            MSG message;
-            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                ::DispatchMessageW(&message);
-            if (wait == WAIT_OBJECT_0)
-                break;
-            ASSERT_LT(::GetTickCount() - start, 60000u) << "the job did not end";
-        }
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&message);
+        RunInstallJob(request);
     }
 
-    HWND window = nullptr;
+    JobReportWindow reports;
     engine::SpoolerApi spooler{};
     const pnp::DeviceSetupApi refusingUpdate{&RefuseDriverUpdate};
 };
@@ -388,7 +356,8 @@ TEST_F(FaultMatrix, SpoolerRouteStepsRefusedInTurn) {
             RunJob(L"");
             EXPECT_EQ(fault.codes, watcher.Codes());
         }
-        EXPECT_EQ(std::vector<LPARAM>{fault.reported}, g_reports) << "one report, its outcome";
+        EXPECT_EQ(std::vector<LPARAM>{fault.reported}, reports.reports)
+            << "one report, its outcome";
         EXPECT_EQ(fault.reported == 1, Contains(PrinterNames(), printerName));
         EXPECT_EQ(fault.reported == 1 ? std::vector<std::wstring>{printerName}
                                       : std::vector<std::wstring>{},
@@ -591,7 +560,7 @@ TEST_F(FaultMatrix, PackageInfBroken) {
             EXPECT_TRUE(watcher.Codes().empty());
         }
         engine::SetStagingForTesting(nullptr);
-        EXPECT_EQ(std::vector<LPARAM>{1}, g_reports);
+        EXPECT_EQ(std::vector<LPARAM>{1}, reports.reports);
         EXPECT_EQ(0, g_driverUpdates.load());
         EXPECT_EQ(1, g_infAccepted) << "the spooler route staged the INF";
         EXPECT_EQ(std::vector<std::wstring>{printerName}, g_ordinal204);

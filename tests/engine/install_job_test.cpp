@@ -5,6 +5,7 @@
 #include "engine/spooler_api.h"
 #include "engine/staging_api.h"
 #include "pnp/device_setup_api.h"
+#include "tests/engine/job_runner.h"
 #include "tests/support/error_dialog_watcher.h"
 #include "tests/support/test_paths.h"
 #include "win/thread.h"
@@ -20,17 +21,6 @@
 using namespace testing_support;
 
 namespace {
-
-// Every WM_INSTALL_DONE the test window receives.
-std::vector<LPARAM> g_reports;
-
-LRESULT CALLBACK ReportWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INSTALL_DONE) {
-        g_reports.push_back(lParam);
-        return 0;
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
-}
 
 std::atomic<int> g_requestsFreed{0};
 struct TrackedRequest : InstallRequest {
@@ -77,15 +67,6 @@ std::wstring FreeName(const std::wstring& base) {
 class InstallJob : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = ReportWindowProc;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"InstallJobTestWindow";
-        ::RegisterClassW(&wc);
-        window = ::CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 wc.hInstance, nullptr);
-        ASSERT_NE(nullptr, window);
-        g_reports.clear();
         g_ordinal204.clear();
         g_requestsFreed = 0;
         spooler = engine::SystemSpooler();
@@ -98,7 +79,6 @@ protected:
         engine::SetSpoolerForTesting(nullptr);
         engine::SetStagingForTesting(nullptr);
         pnp::SetDeviceSetupForTesting(nullptr);
-        ::DestroyWindow(window);
     }
 
     // Runs the job to its end, pumping this thread's messages, then a little longer to catch any
@@ -106,31 +86,16 @@ protected:
     void RunJob(const std::wstring& model, const std::wstring& detected) {
         g_requestsFreed = 0;
         auto* request = new TrackedRequest;
-        request->ownerWindow = window;
+        request->ownerWindow = reports.Get();
         request->modelName = model;
         request->portName = L"LPT1:";
         request->dataFileName = model + L".GPD";
         request->detectedModelName = detected;
-        win::KernelHandle thread = win::StartThread(InstallThreadProc, request);
-        ASSERT_TRUE(thread);
-        const DWORD start = ::GetTickCount();
-        for (;;) {
-            HANDLE handle = thread.Get();
-            const DWORD wait = ::MsgWaitForMultipleObjects(1, &handle, FALSE, 100, QS_ALLINPUT);
-            MSG message;
-            while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                ::DispatchMessageW(&message);
-            if (wait == WAIT_OBJECT_0)
-                break;
-            ASSERT_LT(::GetTickCount() - start, 120000u) << "the job did not end";
-        }
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&message);
+        RunInstallJob(request, 120000);
         EXPECT_EQ(1, g_requestsFreed.load()) << "the job frees its request exactly once";
     }
 
-    HWND window = nullptr;
+    JobReportWindow reports;
     engine::SpoolerApi spooler{};
 };
 
@@ -140,16 +105,16 @@ TEST_F(InstallJob, SpoolerWayInstallsAndReportsOnceWithCopyNumbers) {
     ErrorDialogWatcher watcher;
     const std::wstring first = FreeName(L"Korvane KV-8230");
     RunJob(L"KV-8230", L"");
-    ASSERT_EQ(std::vector<LPARAM>{1}, g_reports);
+    ASSERT_EQ(std::vector<LPARAM>{1}, reports.reports);
     EXPECT_TRUE(PrinterExists(first));
     EXPECT_EQ(std::vector<std::wstring>{first}, g_ordinal204);
 
     const std::wstring second = FreeName(L"Korvane KV-8230");
     EXPECT_NE(std::wstring::npos, second.find(L" (副本 "));
-    g_reports.clear();
+    reports.reports.clear();
     g_ordinal204.clear();
     RunJob(L"KV-8230", L"");
-    EXPECT_EQ(std::vector<LPARAM>{1}, g_reports);
+    EXPECT_EQ(std::vector<LPARAM>{1}, reports.reports);
     EXPECT_TRUE(PrinterExists(second));
     EXPECT_EQ(std::vector<std::wstring>{second}, g_ordinal204) << "the copy's name";
     EXPECT_TRUE(watcher.Codes().empty());
@@ -171,7 +136,7 @@ TEST_F(InstallJob, PlugAndPlayWayWhenThePrinterReportsTheModel) {
 
     const std::wstring spoolerName = FreeName(L"Korvane KV-8260");
     RunJob(L"KV-8260", L"KV-8260");
-    EXPECT_EQ(std::vector<LPARAM>{1}, g_reports);
+    EXPECT_EQ(std::vector<LPARAM>{1}, reports.reports);
     EXPECT_EQ(std::vector<std::wstring>{L"Korvane KV-8260"}, g_ordinal204);
     EXPECT_FALSE(PrinterExists(spoolerName)) << "no queue by the spooler way";
 
@@ -185,7 +150,7 @@ TEST_F(InstallJob, FailedPlugAndPlayFallsBackSilently) {
     pnp::SetDeviceSetupForTesting(&refusing);
     const std::wstring name = FreeName(L"Korvane KV-8200");
     RunJob(L"KV-8200", L"KV-8200"); // the same model, but the driver update is refused
-    EXPECT_EQ(std::vector<LPARAM>{1}, g_reports);
+    EXPECT_EQ(std::vector<LPARAM>{1}, reports.reports);
     EXPECT_TRUE(PrinterExists(name));
     EXPECT_EQ(std::vector<std::wstring>{name}, g_ordinal204);
     EXPECT_TRUE(watcher.Codes().empty()) << "the failed attempt shows nothing";
@@ -195,7 +160,7 @@ TEST_F(InstallJob, RefusedQueueShowsCodeSixAndReportsFailure) {
     ErrorDialogWatcher watcher;
     spooler.AddPrinterW = &RefuseQueue;
     RunJob(L"KV-8280", L"");
-    EXPECT_EQ(std::vector<LPARAM>{0}, g_reports);
+    EXPECT_EQ(std::vector<LPARAM>{0}, reports.reports);
     EXPECT_EQ(std::vector<std::wstring>{L"6"}, watcher.Codes());
     EXPECT_TRUE(g_ordinal204.empty());
 }
@@ -207,7 +172,7 @@ TEST_F(InstallJob, InfSyntaxErrorDuringStagingIsAFailure) {
     engine::SetStagingForTesting(&staging);
     const std::wstring name = FreeName(L"Korvane KV-8200");
     RunJob(L"KV-8200", L"");
-    EXPECT_EQ(std::vector<LPARAM>{0}, g_reports) << "nothing was registered";
+    EXPECT_EQ(std::vector<LPARAM>{0}, reports.reports) << "nothing was registered";
     EXPECT_EQ(std::vector<std::wstring>{L"3"}, watcher.Codes());
     EXPECT_FALSE(PrinterExists(name));
     EXPECT_TRUE(g_ordinal204.empty());
