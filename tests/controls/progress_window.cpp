@@ -2,6 +2,8 @@
 
 #include "win/common_controls.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <climits>
 
@@ -84,6 +86,9 @@ ProgressWindow::ProgressWindow(const Options& options) {
     m_bar = ::CreateWindowExW(0, PROGRESS_CLASSW, L"", style, 10, 10, width, height, m_parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBarId)),
                               ::GetModuleHandleW(nullptr), nullptr);
+    // Every check of a test that lost its window would read zeros: say why instead.
+    if (m_parent == nullptr || m_bar == nullptr)
+        ADD_FAILURE() << "the test window was not made, error " << ::GetLastError();
     // A bitmap font would not turn; this TrueType face is drawn without smoothing so that text
     // pixels have exactly the text colours.
     m_font.Reset(::CreateFontW(-15, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,

@@ -2,7 +2,8 @@
 # The private Wine bench of one build: a prefix, a Chinese (code page 936) locale, a HOME of its
 # own and, when no display is given, a virtual X display. Never touches the user's own prefix.
 #
-#   prefix.sh setup DIR          create what is missing, start Xvfb (if needed) and a wineserver
+#   prefix.sh setup DIR [KEEPER] create what is missing, start Xvfb (if needed) and a wineserver;
+#                                with KEEPER, start that program to hold the desktop open
 #   prefix.sh run DIR EXE ARGS   run a Windows program in the bench
 #   prefix.sh stop DIR           stop the wineserver and the Xvfb started by setup
 set -euo pipefail
@@ -67,6 +68,17 @@ setup)
     [ -s "$dir/display" ] && managed=N
     env "${locale_env[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d $managed /f \
         </dev/null >/dev/null 2>&1
+    if [ $# -ge 1 ]; then
+        # The keeper marks a file once it has joined the desktop; the tests start after that.
+        ready="$dir/keeper.ready"
+        rm -f "$ready"
+        env "${locale_env[@]}" setsid wine "$1" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 &
+        for _ in $(seq 300); do
+            [ -e "$ready" ] && break
+            sleep 0.1
+        done
+        [ -e "$ready" ] || { echo "the desktop keeper did not start" >&2; exit 1; }
+    fi
     ;;
 run)
     bench_env
