@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         !engine::ListMentions(lists.driverFiles, parts.second))
         __builtin_trap();
     // The data file itself is always staged and counted.
-    if (!parts.first.empty() && engine::StagingActionFor(lists, parts.first) !=
-                                    engine::StagingAction::CopyChecked)
+    if (!parts.first.empty() &&
+        engine::StagingActionFor(lists, parts.first) != engine::StagingAction::CopyChecked)
         __builtin_trap();
     (void)action;
     return 0;

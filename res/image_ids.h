@@ -2,6 +2,7 @@
 #ifndef IMAGE_IDS_H
 #define IMAGE_IDS_H
 
+/* clang-format off */
 #define IDI_APP            128  /* application icon */
 #define IDB_MODEL_TITLE    134  /* model page heading */
 #define IDB_BACK           137  /* wizard button <上一步(B) */
@@ -27,5 +28,6 @@
 #define IDB_PORT_FOUND     176  /* port page, USB printer found */
 #define IDP_BANNER         181  /* slogan banner */
 #define IDP_LOGO           182  /* maker's logo */
+/* clang-format on */
 
 #endif /* IMAGE_IDS_H */

@@ -55,10 +55,9 @@ bool EndsWithTimestamp(const std::string& record) {
 
 std::string SystemText(DWORD error) {
     wchar_t* buffer = nullptr;
-    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER |
-                                        FORMAT_MESSAGE_IGNORE_INSERTS,
-                                    nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0,
-                                    nullptr);
+    DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text(buffer != nullptr ? buffer : L"", length);
     ::LocalFree(buffer);
     EXPECT_FALSE(text.empty()) << "no system text for " << error;
@@ -99,7 +98,8 @@ TEST_F(InstallLog, RecordsCarryTheCallersLastError) {
     EXPECT_EQ(0u, records[0].rfind("StartService succeed:  0: " + SystemText(0) + "     ", 0))
         << records[0];
     // The error is the caller's 5, not whatever the writer's own folder creation left.
-    EXPECT_EQ(0u, records[1].rfind("OpenService failed with error 5: " + SystemText(5) + "     ", 0))
+    EXPECT_EQ(0u,
+              records[1].rfind("OpenService failed with error 5: " + SystemText(5) + "     ", 0))
         << records[1];
     EXPECT_TRUE(EndsWithTimestamp(records[1]));
 }

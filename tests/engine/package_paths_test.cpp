@@ -20,9 +20,9 @@ TEST(PackagePaths, DirectoryOfModulePath) {
 }
 
 TEST(PackagePaths, ArchitectureChoosesPackageFolder) {
-    EXPECT_TRUE(IsArchitecture64Bit(9));  // AMD64
-    EXPECT_TRUE(IsArchitecture64Bit(6));  // IA64
-    EXPECT_FALSE(IsArchitecture64Bit(0)); // x86
+    EXPECT_TRUE(IsArchitecture64Bit(9));   // AMD64
+    EXPECT_TRUE(IsArchitecture64Bit(6));   // IA64
+    EXPECT_FALSE(IsArchitecture64Bit(0));  // x86
     EXPECT_FALSE(IsArchitecture64Bit(12)); // ARM64 is not one of the two
     EXPECT_EQ(L"E:\\24Pin\\X64\\", DriverSourceFolderOf(L"E:", true));
     EXPECT_EQ(L"E:\\24Pin\\X64\\24Pin.inf", InfPathOf(L"E:", true));

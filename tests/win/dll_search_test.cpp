@@ -42,8 +42,8 @@ protected:
         folder = MakeScratchFolder(L"planted");
         probe = folder + L"probe.exe";
         ASSERT_TRUE(::CopyFileW(WinePathOf(DLL_PROBE).c_str(), probe.c_str(), FALSE));
-        ASSERT_TRUE(::CopyFileW(WinePathOf(PLANTED_DLL).c_str(),
-                                (folder + L"winspool.drv").c_str(), FALSE));
+        ASSERT_TRUE(::CopyFileW(WinePathOf(PLANTED_DLL).c_str(), (folder + L"winspool.drv").c_str(),
+                                FALSE));
     }
     void TearDown() override { RemoveTree(folder); }
     std::wstring folder;

@@ -471,11 +471,12 @@ def write_header(bmps):
         "#ifndef IMAGE_IDS_H",
         "#define IMAGE_IDS_H",
         "",
+        "/* clang-format off */",
     ]
     width = max(len(sym) for _, sym, _ in rows)
     for num, sym, note in sorted(rows):
         lines.append("#define %-*s %3d  /* %s */" % (width, sym, num, note))
-    lines += ["", "#endif /* IMAGE_IDS_H */", ""]
+    lines += ["/* clang-format on */", "", "#endif /* IMAGE_IDS_H */", ""]
     write_file(os.path.join(RES_DIR, "image_ids.h"), "\n".join(lines).encode("utf-8"))
 
 

@@ -48,8 +48,8 @@ bool SaveBmp(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int he
 
 // Copies the window's rectangle from the screen: it must be visible and on top.
 bool SaveWindow(HWND window, const std::wstring& path) {
-    ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN |
-                                                 RDW_UPDATENOW);
+    ::RedrawWindow(window, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::Sleep(300);
     RECT r{};
     ::GetWindowRect(window, &r);
@@ -178,7 +178,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring folder = std::wstring(argv[1]) + L"\\";
     ::CreateDirectoryW(folder.c_str(), nullptr);
     bool ok = Shoot([] { ShowErrorDialog(L"2"); }, folder + L"error-dialog.bmp");
-    ok = Shoot([] { ShowErrorDialog(std::wstring(50, L'8')); }, folder + L"error-dialog-long.bmp") && ok;
+    ok =
+        Shoot([] { ShowErrorDialog(std::wstring(50, L'8')); }, folder + L"error-dialog-long.bmp") &&
+        ok;
     ok = Shoot(
              [] {
                  CDlgIsClose box;
