@@ -5,7 +5,8 @@
 // every test that makes a window starts a new explorer, and a test that starts while the old one
 // is still ending can be handed a desktop window that dies under it (its windows are never made).
 // This program joins the desktop, marks the file given as its argument once it has, and sleeps
-// until the bench's wineserver is killed.
+// until the bench's wineserver is killed, or for two hours at most, so that a run interrupted
+// before the bench is stopped does not leave it behind for good.
 #include <windows.h>
 
 int wmain(int argc, wchar_t** argv) {
@@ -18,6 +19,6 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         ::CloseHandle(ready);
     }
-    ::Sleep(INFINITE);
+    ::Sleep(2 * 60 * 60 * 1000);
     return 0;
 }
