@@ -3,6 +3,7 @@
 #include "win/common_controls.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <vector>
 
 namespace win {
@@ -191,6 +192,17 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     } catch (...) {
         return FALSE;
     }
+}
+
+std::wstring ListBoxText(HWND list, LRESULT row) {
+    const LRESULT length = ::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(row), 0);
+    if (length == LB_ERR)
+        return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row),
+                   reinterpret_cast<LPARAM>(text.data()));
+    text.resize(std::wcslen(text.c_str()));
+    return text;
 }
 
 } // namespace win

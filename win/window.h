@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace win {
 
 // WM_DRAWITEM as the dialog forwards it to the control that is drawn (the classic OCM_ value).
@@ -85,5 +87,8 @@ private:
     int m_templateId;
     HWND m_hwnd = nullptr;
 };
+
+// The text of a list box's row; empty when the row does not exist.
+std::wstring ListBoxText(HWND list, LRESULT row);
 
 } // namespace win

@@ -22,16 +22,6 @@ namespace {
 constexpr int kCatalogueCapacity = 512;
 constexpr const wchar_t* kProductLine = L"82列票据打印机";
 
-std::wstring ListText(HWND list, LRESULT row) {
-    const LRESULT length = ::SendMessageW(list, LB_GETTEXTLEN, row, 0);
-    if (length == LB_ERR)
-        return std::wstring();
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    ::SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(wcslen(text.c_str()));
-    return text;
-}
-
 } // namespace
 
 void CSetupDlg::FillModelList() {
@@ -81,7 +71,7 @@ void CSetupDlg::FillModelList() {
         const std::wstring wanted = wizard::kModelPrefix + names[static_cast<size_t>(match)];
         const LRESULT count = ::SendMessageW(m_listModel, LB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
-            if (ListText(m_listModel, i) == wanted) {
+            if (win::ListBoxText(m_listModel, i) == wanted) {
                 row = i;
                 break;
             }
@@ -94,7 +84,7 @@ void CSetupDlg::TakeModel() {
     const LRESULT row = ::SendMessageW(m_listModel, LB_GETCURSEL, 0, 0);
     if (row == LB_ERR)
         return;
-    m_strModel = wizard::ModelOfRow(ListText(m_listModel, row));
+    m_strModel = wizard::ModelOfRow(win::ListBoxText(m_listModel, row));
 }
 
 BOOL CSetupDlg::FillPortList() {

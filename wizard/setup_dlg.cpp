@@ -150,13 +150,8 @@ void CSetupDlg::ShowPortPage(BOOL show) {
         m_picTip1.Show(false);
         Show(m_listPort, false);
         const LRESULT row = ::SendMessageW(m_listPort, LB_GETCURSEL, 0, 0);
-        if (row != LB_ERR) {
-            const LRESULT length = ::SendMessageW(m_listPort, LB_GETTEXTLEN, row, 0);
-            std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-            ::SendMessageW(m_listPort, LB_GETTEXT, row, reinterpret_cast<LPARAM>(&text[0]));
-            text.resize(wcslen(text.c_str()));
-            m_strPort = text;
-        }
+        if (row != LB_ERR)
+            m_strPort = win::ListBoxText(m_listPort, row);
     }
 }
 

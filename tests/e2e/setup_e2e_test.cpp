@@ -1,6 +1,7 @@
 // Setup.exe driven from outside its process, as a user would: by window titles, control IDs and
 // messages. Then what the installation left in the system is checked.
 #include "tests/support/test_paths.h"
+#include "win/window.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -53,21 +54,11 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-std::wstring ListRow(HWND list, int row) {
-    const LRESULT length = ::SendMessageW(list, LB_GETTEXTLEN, row, 0);
-    if (length == LB_ERR)
-        return std::wstring();
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    ::SendMessageW(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(wcslen(text.c_str()));
-    return text;
-}
-
 std::vector<std::wstring> ListRows(HWND list) {
     std::vector<std::wstring> rows;
     const LRESULT count = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < count; ++i)
-        rows.push_back(ListRow(list, i));
+        rows.push_back(win::ListBoxText(list, i));
     return rows;
 }
 
