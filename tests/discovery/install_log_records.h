@@ -3,6 +3,7 @@
 
 #include "engine/install_log.h"
 #include "engine/log_record.h"
+#include "tests/support/log_records.h"
 #include "tests/support/test_paths.h"
 
 #include <string>
@@ -10,19 +11,10 @@
 
 namespace discovery_testing {
 
-// Records are NUL-terminated ANSI texts; returned in file order.
+// The records of the current log file, in file order.
 inline std::vector<std::string> InstallLogRecords() {
-    const std::string bytes = testing_support::ReadFileBytes(
-        engine::GetInstallLogFolder() + engine::LogFileName(engine::GetInstallLogFileNumber()));
-    std::vector<std::string> records;
-    size_t start = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\0') {
-            records.push_back(bytes.substr(start, i - start));
-            start = i + 1;
-        }
-    }
-    return records;
+    return testing_support::SplitLogRecords(testing_support::ReadFileBytes(
+        engine::GetInstallLogFolder() + engine::LogFileName(engine::GetInstallLogFileNumber())));
 }
 
 inline bool StartsWith(const std::string& text, const std::string& start) {

@@ -1,6 +1,7 @@
 // The install log written into the bench's Documents folder through the real file system.
 #include "engine/install_log.h"
 #include "engine/log_record.h"
+#include "tests/support/log_records.h"
 #include "tests/support/test_paths.h"
 #include "win/text.h"
 
@@ -28,15 +29,9 @@ protected:
 
     // Records are NUL-terminated; returns them in file order.
     static std::vector<std::string> Records(const std::string& bytes) {
-        std::vector<std::string> records;
-        size_t start = 0;
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            if (bytes[i] == '\0') {
-                records.push_back(bytes.substr(start, i - start));
-                start = i + 1;
-            }
-        }
-        EXPECT_EQ(start, bytes.size()) << "bytes after the last record's NUL";
+        size_t rest = 0;
+        std::vector<std::string> records = SplitLogRecords(bytes, 0, &rest);
+        EXPECT_EQ(0u, rest) << "bytes after the last record's NUL";
         return records;
     }
 

@@ -4,6 +4,7 @@
 #include "engine/install_log.h"
 #include "engine/log_record.h"
 #include "engine/package_locator.h"
+#include "tests/support/log_records.h"
 #include "tests/support/test_paths.h"
 #include "win/handle.h"
 #include "win/text.h"
@@ -156,10 +157,8 @@ std::vector<std::wstring> LogWatch::NewRecords() const {
     const std::wstring folder = engine::GetInstallLogFolder();
     for (int number = m_number; number <= engine::GetInstallLogFileNumber(); ++number) {
         const std::string bytes = ReadFileBytes(folder + engine::LogFileName(number));
-        size_t start = number == m_number ? std::min(m_offset, bytes.size()) : 0;
-        for (size_t end = bytes.find('\0', start); end != std::string::npos;
-             start = end + 1, end = bytes.find('\0', start)) {
-            std::wstring record = win::FromAnsi(bytes.data() + start, end - start);
+        for (const std::string& ansi : SplitLogRecords(bytes, number == m_number ? m_offset : 0)) {
+            std::wstring record = win::FromAnsi(ansi.data(), ansi.size());
             // The time stamp: five spaces, "d-m-y,h:m:s:ms", a space and CR LF.
             const size_t stamp = record.rfind(L"     ");
             if (stamp != std::wstring::npos)
