@@ -183,53 +183,47 @@ template <typename Fill> std::vector<BYTE> TwoCalls(Fill fill) {
     return buffer;
 }
 
+// The names of an enumeration's records of type Info, read with a sizing and a filling call.
+template <typename Info, typename Enumerate>
+Names NamesOf(Enumerate enumerate, wchar_t* Info::*name) {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer =
+        TwoCalls([&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            const BOOL ok = enumerate(data, size, needed, returned);
+            count = *returned;
+            return ok;
+        });
+    Names names;
+    const auto* records = reinterpret_cast<const Info*>(buffer.data());
+    for (DWORD i = 0; !buffer.empty() && i < count; ++i)
+        names.push_back(records[i].*name);
+    return names;
+}
+
 } // namespace
 
 Names MonitorNames() {
-    Names names;
-    DWORD count = 0;
-    const std::vector<BYTE> buffer =
-        TwoCalls([&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            const BOOL ok = ::EnumMonitorsW(nullptr, 1, data, size, needed, returned);
-            count = *returned;
-            return ok;
-        });
-    const auto* monitors = reinterpret_cast<const MONITOR_INFO_1W*>(buffer.data());
-    for (DWORD i = 0; !buffer.empty() && i < count; ++i)
-        names.push_back(monitors[i].pName);
-    return names;
+    return NamesOf<MONITOR_INFO_1W>(
+        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return ::EnumMonitorsW(nullptr, 1, data, size, needed, returned);
+        },
+        &MONITOR_INFO_1W::pName);
 }
 
 Names DriverNames() {
-    Names names;
-    DWORD count = 0;
-    const std::vector<BYTE> buffer =
-        TwoCalls([&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            const BOOL ok =
-                ::EnumPrinterDriversW(nullptr, nullptr, 1, data, size, needed, returned);
-            count = *returned;
-            return ok;
-        });
-    const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
-    for (DWORD i = 0; !buffer.empty() && i < count; ++i)
-        names.push_back(drivers[i].pName);
-    return names;
+    return NamesOf<DRIVER_INFO_1W>(
+        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return ::EnumPrinterDriversW(nullptr, nullptr, 1, data, size, needed, returned);
+        },
+        &DRIVER_INFO_1W::pName);
 }
 
 Names PrinterNames() {
-    Names names;
-    DWORD count = 0;
-    const std::vector<BYTE> buffer =
-        TwoCalls([&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            const BOOL ok =
-                ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, data, size, needed, returned);
-            count = *returned;
-            return ok;
-        });
-    const auto* printers = reinterpret_cast<const PRINTER_INFO_4W*>(buffer.data());
-    for (DWORD i = 0; !buffer.empty() && i < count; ++i)
-        names.push_back(printers[i].pPrinterName);
-    return names;
+    return NamesOf<PRINTER_INFO_4W>(
+        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, data, size, needed, returned);
+        },
+        &PRINTER_INFO_4W::pPrinterName);
 }
 
 bool Contains(const Names& names, const std::wstring& name) {
