@@ -121,15 +121,6 @@ void Click(HWND dialog, int id) {
     ::PostMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
-[[maybe_unused]] std::wstring SpecialFolder(int csidl) {
-    wchar_t path[MAX_PATH] = L"";
-    ::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
-    std::wstring folder = path;
-    if (!folder.empty() && folder.back() == L'\\')
-        folder.pop_back();
-    return folder;
-}
-
 [[maybe_unused]] std::wstring DriverDirectory() {
     wchar_t path[MAX_PATH] = L"";
     DWORD needed = 0;

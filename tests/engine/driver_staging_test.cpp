@@ -27,21 +27,18 @@ using testing_support::FileExists;
 using testing_support::MakeScratchFolder;
 using testing_support::ReadFileBytes;
 using testing_support::RemoveTree;
+using testing_support::SpecialFolder;
 
 namespace {
 
 using Codes = std::vector<std::wstring>;
 
 std::wstring ProgramFilesProductFolder() {
-    wchar_t path[MAX_PATH] = L"";
-    ::SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILESX86, FALSE);
-    return std::wstring(path) + L"\\" + kProductFolderName;
+    return SpecialFolder(CSIDL_PROGRAM_FILESX86) + L"\\" + kProductFolderName;
 }
 
 std::wstring StartMenuProductFolder() {
-    wchar_t path[MAX_PATH] = L"";
-    ::SHGetSpecialFolderPathW(nullptr, path, CSIDL_STARTMENU, FALSE);
-    return std::wstring(path) + L"\\" + kProductFolderName;
+    return SpecialFolder(CSIDL_STARTMENU) + L"\\" + kProductFolderName;
 }
 
 } // namespace

@@ -25,16 +25,11 @@ using testing_support::FileExists;
 using testing_support::MakeScratchFolder;
 using testing_support::ReadFileBytes;
 using testing_support::RemoveTree;
+using testing_support::SpecialFolder;
 
 namespace {
 
 using Codes = std::vector<std::wstring>;
-
-std::wstring SpecialFolder(int csidl) {
-    wchar_t path[MAX_PATH] = L"";
-    ::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
-    return path;
-}
 
 struct LinkContents {
     bool loaded = false;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 namespace testing_support {
 
@@ -23,6 +24,15 @@ std::wstring DistDirectory() {
 
 std::wstring TestBinDirectory() {
     return WinePathOf(TEST_BIN_DIR);
+}
+
+std::wstring SpecialFolder(int csidl) {
+    wchar_t path[MAX_PATH] = L"";
+    ::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
+    std::wstring folder = path;
+    if (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    return folder;
 }
 
 void RemoveTree(const std::wstring& folder) {

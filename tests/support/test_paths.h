@@ -17,6 +17,9 @@ std::wstring TestBinDirectory();
 // A new empty folder under the prefix's temporary folder, with a trailing backslash.
 std::wstring MakeScratchFolder(const std::wstring& name);
 
+// A shell folder (CSIDL_...) without a trailing backslash; empty when the shell has none.
+std::wstring SpecialFolder(int csidl);
+
 // Removes a folder tree; missing folders are fine.
 void RemoveTree(const std::wstring& folder);
 
