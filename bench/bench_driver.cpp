@@ -436,6 +436,20 @@ std::vector<double> Valid(const std::vector<double>& values) {
     return valid;
 }
 
+// One ratio line: the medians of the product's and the floor's valid times and the goal.
+void PrintRatio(const char* figure, const char* product, const char* floorName,
+                const std::vector<double>& productTimes, const std::vector<double>& floorTimes,
+                double goal) {
+    const std::vector<double> p = Valid(productTimes), f = Valid(floorTimes);
+    const double ms = Median(p), floor = Median(f);
+    const double ratio = floor > 0 ? ms / floor : 0;
+    std::printf("%-15s %5.2fx  %s %.0f ms / %s %.0f ms (medians of %zu/%zu runs), "
+                "goal <= %.2fx  %s\n",
+                figure, ratio, product, ms, floorName, floor, p.size(), f.size(), goal,
+                Verdict(!p.empty() && ratio <= goal));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -483,15 +497,7 @@ int wmain(int argc, wchar_t** argv) {
         PrintPhases("startup_parts (product functions timed alone)", parts);
         PrintPhases("floor_dialog start-up", floorMoments);
         PrintPhases("Setup.exe start-up", setupMoments);
-        {
-            const std::vector<double> s = Valid(setupStart), f = Valid(floorStart);
-            const double ms = Median(s), floor = Median(f);
-            const double ratio = floor > 0 ? ms / floor : 0;
-            std::printf("start-up:       %5.2fx  Setup.exe %.0f ms / floor_dialog %.0f ms "
-                        "(medians of %zu/%zu runs), goal <= 1.30x  %s\n",
-                        ratio, ms, floor, s.size(), f.size(), Verdict(!s.empty() && ratio <= 1.3));
-            std::fflush(stdout);
-        }
+        PrintRatio("start-up:", "Setup.exe", "floor_dialog", setupStart, floorStart, 1.3);
 
         // 2. Install job, alternating after one unmeasured run of each.
         std::vector<double> jobTimes, floorTimes;
@@ -512,15 +518,7 @@ int wmain(int argc, wchar_t** argv) {
         PrintPhases("job_timer", jobWhole);
         PrintPhases("job_timer --phases", jobPhases);
         PrintPhases("job_timer --phases-com", jobPhasesCom);
-        {
-            const std::vector<double> j = Valid(jobTimes), f = Valid(floorTimes);
-            const double ms = Median(j), floor = Median(f);
-            const double ratio = floor > 0 ? ms / floor : 0;
-            std::printf("install job:    %5.2fx  InstallPrinter %.0f ms / floor_job %.0f ms "
-                        "(medians of %zu/%zu runs), goal <= 1.20x  %s\n",
-                        ratio, ms, floor, j.size(), f.size(), Verdict(!j.empty() && ratio <= 1.2));
-            std::fflush(stdout);
-        }
+        PrintRatio("install job:", "InstallPrinter", "floor_job", jobTimes, floorTimes, 1.2);
     }
 
     // 3 and 4. Installations through the wizard.
