@@ -4,6 +4,8 @@
 //
 //   floor_job.exe RESULT_FILE [MODEL [PORT]]     writes "<microseconds> <1 installed|0 not>",
 //                                                then one "<phase> <microseconds>" line per step
+#include "bench/bench_clock.h"
+
 #include <windows.h>
 #include <setupapi.h>
 #include <shlobj.h>
@@ -24,13 +26,6 @@ const wchar_t* const kDriverFiles[] = {
     L"PrnSetUI.dll",  L"PrnSetUni.dll", L"QVMLMN.dll"};
 
 using Phases = std::vector<std::pair<const char*, long long>>;
-
-long long NowUs() {
-    LARGE_INTEGER frequency{}, now{};
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&now);
-    return now.QuadPart * 1000000 / frequency.QuadPart;
-}
 
 std::wstring ProgramDirectory() {
     wchar_t path[MAX_PATH] = L"";

@@ -9,7 +9,9 @@
 //
 // winspool.drv is loaded before the clock starts, as in the wizard, whose port page has listed
 // the spooler's ports by the time the job starts; its load time is reported as a phase.
+#include "bench/bench_clock.h"
 #include "engine/driver_staging.h"
+#include "engine/folder_walk.h"
 #include "engine/install_job.h"
 #include "engine/package_locator.h"
 #include "engine/package_paths.h"
@@ -29,28 +31,13 @@
 
 namespace {
 
-long long NowUs() {
-    LARGE_INTEGER frequency{}, now{};
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&now);
-    return now.QuadPart * 1000000 / frequency.QuadPart;
-}
-
 void FilesBelow(const std::wstring& folder, std::vector<std::wstring>& files) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((folder + L"*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    engine::ForEachFolderEntry(folder, [&](const std::wstring& name, bool isFolder) {
+        if (isFolder)
             FilesBelow(folder + name + L"\\", files);
         else
             files.push_back(folder + name);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    });
 }
 
 // InstallPrinter's steps one by one, each timed.

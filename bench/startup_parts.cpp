@@ -2,6 +2,7 @@
 // product's own functions, from the distribution folder this program lies in.
 //
 //   startup_parts.exe RESULT_FILE     writes "0 1", then one "<part> <microseconds>" line per part
+#include "bench/bench_clock.h"
 #include "controls/image_decoder.h"
 #include "engine/support_folders.h"
 #include "pnp/service_control.h"
@@ -15,13 +16,6 @@
 #include <vector>
 
 namespace {
-
-long long NowUs() {
-    LARGE_INTEGER frequency{}, now{};
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&now);
-    return now.QuadPart * 1000000 / frequency.QuadPart;
-}
 
 std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH] = L"";
