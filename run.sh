@@ -14,6 +14,10 @@ x86) triple=i686-w64-mingw32 ;;
 esac
 
 tools/deps.sh run
+if [ "$arch" = x86 ] && ! why32=$(tests/wine/prefix.sh can32); then
+    echo "The x86 build runs only on a machine that can execute 32-bit programs; this one cannot ($why32). The x64 build runs here." >&2
+    exit 1
+fi
 if [ ! -f "build/$arch/build.ninja" ]; then
     cmake -S . -B "build/$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$triple.cmake" >/dev/null
