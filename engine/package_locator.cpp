@@ -29,11 +29,36 @@ bool IsNative64Bit() {
     return IsArchitecture64Bit(info.wProcessorArchitecture);
 }
 
+PackagePlatform NativePlatform() {
+    // IsWow64Process2 tells the native machine also where an emulated process is told another
+    // (x86 and x64 programs on ARM64 Windows); systems that lack it are x86, x64 or IA64, where
+    // GetNativeSystemInfo answers.
+    using IsWow64Process2Fn = BOOL WINAPI(HANDLE, USHORT*, USHORT*);
+    auto* wow64Process2 = reinterpret_cast<IsWow64Process2Fn*>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsWow64Process2")));
+    USHORT processMachine = 0, nativeMachine = 0;
+    if (wow64Process2 != nullptr &&
+        wow64Process2(::GetCurrentProcess(), &processMachine, &nativeMachine))
+        return PlatformOfMachine(nativeMachine);
+    SYSTEM_INFO info{};
+    ::GetNativeSystemInfo(&info);
+    return PlatformOfArchitecture(info.wProcessorArchitecture);
+}
+
+const wchar_t* SpoolerEnvironment() {
+    static const wchar_t* const environment = SpoolerEnvironmentOf(NativePlatform());
+    return environment;
+}
+
 bool GetDriverDirectory(std::wstring& directory) {
     wchar_t buffer[256] = L"";
     DWORD needed = 0;
-    if (!Spooler().GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(buffer),
-                                              sizeof(buffer), &needed))
+    const wchar_t* environment = SpoolerEnvironment();
+    if (environment == nullptr)
+        return false;
+    if (!Spooler().GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(environment), 1,
+                                              reinterpret_cast<BYTE*>(buffer), sizeof(buffer),
+                                              &needed))
         return false;
     buffer[255] = L'\0';
     directory = buffer;

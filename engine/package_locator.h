@@ -2,6 +2,8 @@
 // spooler keeps printer drivers.
 #pragma once
 
+#include "engine/package_paths.h"
+
 #include <string>
 
 namespace engine {
@@ -11,6 +13,13 @@ std::wstring GetProgramDirectory();
 
 // True on 64-bit Windows, whatever the installer's own bitness.
 bool IsNative64Bit();
+
+// The platform of this Windows, whatever the installer's own bitness: X64 for a 32-bit
+// installer on x64 Windows, None on ARM64 and IA64 Windows, where neither package runs.
+PackagePlatform NativePlatform();
+
+// The spooler environment every spooler call of the installer names: that of this Windows.
+const wchar_t* SpoolerEnvironment();
 
 // The spooler's printer-driver directory for the running environment, without a trailing
 // backslash. False when the spooler cannot tell it.

@@ -15,6 +15,40 @@ bool IsArchitecture64Bit(unsigned processorArchitecture) {
     return processorArchitecture == kAmd64 || processorArchitecture == kIa64;
 }
 
+PackagePlatform PlatformOfMachine(unsigned nativeMachine) {
+    switch (nativeMachine) {
+    case 0x014C:
+        return PackagePlatform::X86;
+    case 0x8664:
+        return PackagePlatform::X64;
+    default:
+        return PackagePlatform::None;
+    }
+}
+
+PackagePlatform PlatformOfArchitecture(unsigned processorArchitecture) {
+    switch (processorArchitecture) {
+    case 0:
+        return PackagePlatform::X86;
+    case 9:
+        return PackagePlatform::X64;
+    default:
+        return PackagePlatform::None;
+    }
+}
+
+const wchar_t* SpoolerEnvironmentOf(PackagePlatform platform) {
+    switch (platform) {
+    case PackagePlatform::X86:
+        return L"Windows NT x86";
+    case PackagePlatform::X64:
+        return L"Windows x64";
+    case PackagePlatform::None:
+        break;
+    }
+    return nullptr;
+}
+
 const wchar_t* PackageArchitectureFolder(bool native64) {
     return native64 ? L"X64" : L"i386";
 }

@@ -48,7 +48,7 @@ bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError) {
         return false;
     ::Sleep(kReinstallPauseMs);
     const SpoolerApi& spooler = Spooler();
-    if (!spooler.DeleteMonitorW(nullptr, nullptr, monitorInfo.pName))
+    if (!spooler.DeleteMonitorW(nullptr, monitorInfo.pEnvironment, monitorInfo.pName))
         return false;
     return spooler.AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitorInfo)) != FALSE;
 }
@@ -65,7 +65,8 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     std::vector<wchar_t> monitorPath = Writable(directory + kLanguageMonitorFile);
     MONITOR_INFO_2W monitor{};
     monitor.pName = monitorName.data();
-    monitor.pEnvironment = nullptr;
+    std::vector<wchar_t> environment = Writable(SpoolerEnvironment());
+    monitor.pEnvironment = environment.data();
     monitor.pDLLName = monitorPath.data();
     if (!spooler.AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) {
         const DWORD error = ::GetLastError();
@@ -84,7 +85,7 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     DRIVER_INFO_6W driver{};
     driver.cVersion = 3;
     driver.pName = name.data();
-    driver.pEnvironment = nullptr;
+    driver.pEnvironment = environment.data();
     driver.pDriverPath = driverPath.data();
     driver.pDataFile = dataFile.data();
     driver.pConfigFile = configFile.data();

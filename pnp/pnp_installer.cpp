@@ -1,5 +1,6 @@
 #include "pnp/pnp_installer.h"
 
+#include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "engine/package_paths.h"
 #include "pnp/device_setup_api.h"
@@ -42,6 +43,13 @@ bool ReadPatterns(const std::wstring& infPath, std::vector<std::wstring>& patter
         patterns.insert(patterns.end(), ids.begin(), ids.end());
     }
     return true;
+}
+
+// A refused device installation goes into the install log with its error before the job falls
+// back to the spooler route (a 32-bit installer on 64-bit Windows is refused with
+// ERROR_IN_WOW64, for instance).
+void LogRefusal(const wchar_t* call) {
+    engine::WriteInstallLog(call, true);
 }
 
 // The wait cursor while the driver update runs.
@@ -137,8 +145,10 @@ BOOL CDriverSetupHelper::InstallDriverForHardwareId(const std::wstring& infPath,
     BOOL reboot = FALSE;
     if (IsHardwareIdPresent(hardwareId)) {
         if (!pnp::DeviceSetup().UpdateDriverForPlugAndPlayDevicesW(
-                nullptr, hardwareId.c_str(), infPath.c_str(), kInstallFlagForce, &reboot))
+                nullptr, hardwareId.c_str(), infPath.c_str(), kInstallFlagForce, &reboot)) {
+            LogRefusal(L"UpdateDriverForPlugAndPlayDevices");
             return FALSE;
+        }
     } else if (!InstallRootDevice(infPath, hardwareId, &reboot)) {
         return FALSE;
     }
@@ -209,10 +219,13 @@ BOOL CDriverSetupHelper::InstallRootDevice(const std::wstring& infPath,
                                              reinterpret_cast<const BYTE*>(list.data()),
                                              static_cast<DWORD>(list.size() * sizeof(wchar_t))))
         return FALSE;
-    if (!::SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.Get(), &device))
+    if (!::SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set.Get(), &device)) {
+        LogRefusal(L"SetupDiCallClassInstaller");
         return FALSE;
+    }
     if (!pnp::DeviceSetup().UpdateDriverForPlugAndPlayDevicesW(
             nullptr, hardwareId.c_str(), infPath.c_str(), kInstallFlagForce, rebootRequired)) {
+        LogRefusal(L"UpdateDriverForPlugAndPlayDevices");
         ::SetupDiCallClassInstaller(DIF_REMOVE, set.Get(), &device);
         return FALSE;
     }

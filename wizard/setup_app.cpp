@@ -1,6 +1,7 @@
 #include "wizard/setup_app.h"
 
 #include "controls/image_decoder.h"
+#include "engine/package_locator.h"
 #include "engine/support_folders.h"
 #include "pnp/service_control.h"
 #include "win/common_controls.h"
@@ -57,6 +58,14 @@ unsigned __stdcall StartImageDecoderThread(void*) {
 } // namespace
 
 bool CSetupApp::InitInstance() {
+    // Neither driver package runs on ARM64 or IA64 Windows: say so and change nothing.
+    if (engine::NativePlatform() == engine::PackagePlatform::None) {
+        ::MessageBoxW(nullptr,
+                      L"本驱动只能安装在 32 位（x86）或 64 位（x64）Windows 上，"
+                      L"不能用于这台电脑的处理器（ARM64 或 IA64）。",
+                      L"安装提示", MB_OK | MB_ICONERROR);
+        return false;
+    }
     win::StartThread(StartImageDecoderThread, nullptr);
     if (win::Comctl().InitCommonControlsEx != nullptr) {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};

@@ -221,15 +221,18 @@ TEST_F(SetupE2E, InstallsThePreselectedModelOnTheFirstParallelPort) {
     ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kFinish); }));
     EXPECT_FALSE(Visible(wizard, kNext));
     Click(wizard, kFinish);
-    HWND box = run.WaitWindow([](HWND w) { return ::GetDlgItem(w, 0xFFFF) != nullptr; });
     if (!WholeRouteRunsHere()) {
         // On Windows the 64-bit spooler service loads the 64-bit monitor; under Wine the
-        // registration is refused: the wizard ends without the success box, no queue is left.
-        EXPECT_EQ(nullptr, box);
+        // monitor is refused: the error dialog shows code 5, and no queue is left behind.
+        HWND error = run.WaitChild(kErrorOk);
+        ASSERT_NE(nullptr, error);
+        EXPECT_EQ(L"安装失败 错误代码：5", TextOf(error));
+        Click(error, kErrorOk);
         ASSERT_TRUE(run.WaitEnd());
         EXPECT_FALSE(PrinterExists(printer));
         return;
     }
+    HWND box = run.WaitWindow([](HWND w) { return ::GetDlgItem(w, 0xFFFF) != nullptr; });
     ASSERT_NE(nullptr, box);
     EXPECT_EQ(L"驱动安装成功", TextOf(::GetDlgItem(box, 0xFFFF)));
     Click(box, IDOK);

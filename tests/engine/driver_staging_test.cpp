@@ -86,7 +86,7 @@ protected:
         ::CreateDirectoryW(dist.c_str(), nullptr);
         ::CreateDirectoryW((dist + L"\\24Pin").c_str(), nullptr);
         EXPECT_TRUE(
-            CopyTree(OwnPackageFolder(), packageFolder.substr(0, packageFolder.size() - 1)));
+            CopyTree(NativePackageFolder(), packageFolder.substr(0, packageFolder.size() - 1)));
         const std::wstring manuals = std::wstring(L"\\") + kManualsFolderName;
         EXPECT_TRUE(CopyTree(testing_support::DistDirectory() + manuals, dist + manuals));
         return dist;
@@ -277,7 +277,7 @@ TEST_F(DriverStaging, InfStagingRetriesOnceAfterNotFound) {
     ::CreateDirectoryW((dist + L"\\24Pin").c_str(), nullptr);
     ::CreateDirectoryW(packageFolder.c_str(), nullptr);
     PutFile(packageFolder + L"QVMLMN.dll", "monitor");
-    ASSERT_TRUE(::CopyFileW((OwnPackageFolder() + L"\\24Pin.inf").c_str(),
+    ASSERT_TRUE(::CopyFileW((NativePackageFolder() + L"\\24Pin.inf").c_str(),
                             (packageFolder + L"24Pin.inf").c_str(), FALSE));
     StagingOverride scope(StagingWith(nullptr, &ScriptedCopyOemInf));
     for (const auto& c : cases) {

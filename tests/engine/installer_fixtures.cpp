@@ -16,12 +16,10 @@ namespace installer_tests {
 
 using namespace testing_support;
 
-std::wstring OwnPackageFolder() {
-#ifdef _WIN64
-    return DistDirectory() + L"\\24Pin\\X64";
-#else
-    return DistDirectory() + L"\\24Pin\\i386";
-#endif
+std::wstring NativePackageFolder() {
+    const std::wstring folder =
+        engine::DriverSourceFolderOf(DistDirectory(), engine::IsNative64Bit());
+    return folder.substr(0, folder.size() - 1);
 }
 
 std::wstring DriverDirectory() {

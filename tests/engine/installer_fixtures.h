@@ -10,9 +10,9 @@
 
 namespace installer_tests {
 
-// The dist package whose DLLs this process can load: X64 for the 64-bit build, i386 otherwise.
-// Without trailing backslash.
-std::wstring OwnPackageFolder();
+// The dist package of this Windows, the one the installer stages: X64 on 64-bit Windows, i386 on
+// 32-bit Windows, whatever the test's own bitness. Without trailing backslash.
+std::wstring NativePackageFolder();
 
 // The spooler's driver directory (no trailing backslash); empty when the spooler cannot tell.
 std::wstring DriverDirectory();

@@ -28,6 +28,8 @@ TEST(PackageLocator, ProgramDirectoryHoldsTheProgram) {
 // The bench is 64-bit Windows: both builds, the 32-bit one under WOW64, take the X64 package.
 TEST(PackageLocator, SixtyFourBitWindowsTakesTheX64Package) {
     EXPECT_TRUE(IsNative64Bit());
+    EXPECT_EQ(PackagePlatform::X64, NativePlatform());
+    EXPECT_STREQ(L"Windows x64", SpoolerEnvironment());
     const std::wstring dir = GetProgramDirectory();
     EXPECT_EQ(dir + L"\\24Pin\\X64\\", GetDriverSourceFolder());
     EXPECT_EQ(dir + L"\\24Pin\\X64\\24Pin.inf", GetInfPath());
@@ -38,11 +40,9 @@ TEST(PackageLocator, DriverDirectoryOfTheRunningEnvironment) {
     std::wstring directory;
     ASSERT_TRUE(GetDriverDirectory(directory));
     EXPECT_NE(L'\\', directory.back());
-#ifdef _WIN64
+    // Both builds name this Windows' environment: the 32-bit installer too stages into the x64
+    // folder, where the 64-bit spooler looks for the 64-bit package's files.
     EXPECT_TRUE(EndsWith(directory, L"\\spool\\drivers\\x64")) << directory;
-#else
-    EXPECT_TRUE(EndsWith(directory, L"\\spool\\drivers\\w32x86")) << directory;
-#endif
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(directory.c_str()));
 }
 
@@ -58,6 +58,14 @@ BOOL WINAPI TooLongDriverDirectory(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD size, LP
     *needed = size * 2;
     ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
+}
+
+std::wstring g_askedEnvironment;
+BOOL WINAPI RecordingDriverDirectory(LPWSTR server, LPWSTR environment, DWORD level, LPBYTE buffer,
+                                     DWORD size, LPDWORD needed) {
+    g_askedEnvironment = environment != nullptr ? environment : L"(null)";
+    return SystemSpooler().GetPrinterDriverDirectoryW(server, environment, level, buffer, size,
+                                                      needed);
 }
 
 struct SpoolerOverride {
@@ -78,4 +86,16 @@ TEST(PackageLocator, SpoolerWithoutDriverDirectory) {
         EXPECT_FALSE(GetDriverDirectory(directory));
         EXPECT_EQ(L"unchanged", directory);
     }
+}
+
+// The spooler is asked for the directory of this Windows' environment by name: with none it would
+// answer for the caller's own, "Windows NT x86" for the 32-bit installer on 64-bit Windows.
+TEST(PackageLocator, DriverDirectoryIsAskedForThisWindowsEnvironment) {
+    SpoolerApi api = SystemSpooler();
+    api.GetPrinterDriverDirectoryW = &RecordingDriverDirectory;
+    SpoolerOverride scope(api);
+    g_askedEnvironment.clear();
+    std::wstring directory;
+    ASSERT_TRUE(GetDriverDirectory(directory));
+    EXPECT_EQ(L"Windows x64", g_askedEnvironment);
 }

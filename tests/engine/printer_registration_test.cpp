@@ -53,7 +53,7 @@ protected:
     }
     // The package of this process's architecture in the driver directory, as staging leaves it.
     void StagePackage(const std::wstring& dataFile) {
-        ASSERT_TRUE(CopyDriverTree(OwnPackageFolder() + L"\\", driverDirectory + L"\\", dataFile));
+        ASSERT_TRUE(CopyDriverTree(NativePackageFolder() + L"\\", driverDirectory + L"\\", dataFile));
     }
     // The language monitor already registered, from an earlier installation.
     void RegisterMonitorBeforehand() {
@@ -113,7 +113,7 @@ TEST_F(PrinterRegistration, RegistersACatalogueModel) {
         const MonitorRecord& m = g_spooler.monitors[0];
         EXPECT_EQ(2u, m.level);
         EXPECT_EQ(L"Korvane Language Monitor", m.name);
-        EXPECT_EQ(L"(null)", m.environment);
+        EXPECT_EQ(L"Windows x64", m.environment); // this Windows', whatever the bitness
         EXPECT_EQ(dir + L"QVMLMN.dll", m.dll);
 
         ASSERT_EQ(1u, g_spooler.drivers.size());
@@ -121,7 +121,7 @@ TEST_F(PrinterRegistration, RegistersACatalogueModel) {
         EXPECT_EQ(6u, d.level);
         EXPECT_EQ(3u, d.version);
         EXPECT_EQ(name, d.name);
-        EXPECT_EQ(L"(null)", d.environment);
+        EXPECT_EQ(L"Windows x64", d.environment);
         EXPECT_EQ(dir + L"UNIDRV.DLL", d.driverPath);
         EXPECT_EQ(dir + dataFile, d.dataFile);
         EXPECT_EQ(dir + L"unidrvui.dll", d.configFile);
@@ -192,7 +192,7 @@ TEST_F(PrinterRegistration, StagesAndRegistersFromADistribution) {
     const std::wstring package = DriverSourceFolderOf(dist, IsNative64Bit());
     ::CreateDirectoryW(dist.c_str(), nullptr);
     ::CreateDirectoryW((dist + L"\\24Pin").c_str(), nullptr);
-    ASSERT_TRUE(CopyTree(OwnPackageFolder(), package.substr(0, package.size() - 1)));
+    ASSERT_TRUE(CopyTree(NativePackageFolder(), package.substr(0, package.size() - 1)));
 
     ErrorDialogWatcher watcher;
     const std::wstring name = MakePrinterName(L"KV-8280");
@@ -270,7 +270,7 @@ TEST_F(PrinterRegistration, InstalledMonitorIsReplacedThroughASpoolerRestart) {
     EXPECT_EQ((std::vector<std::string>{"AddMonitorW", "DeleteMonitorW", "AddMonitorW",
                                         "AddPrinterDriverW", "AddPrinterW", "ClosePrinter"}),
               g_spooler.calls);
-    EXPECT_EQ(std::vector<std::wstring>{L"Korvane Language Monitor in (null)"},
+    EXPECT_EQ(std::vector<std::wstring>{L"Korvane Language Monitor in Windows x64"},
               g_spooler.deletedMonitors);
     ASSERT_EQ(2u, g_spooler.monitors.size());
     EXPECT_EQ(g_spooler.monitors[0].dll, g_spooler.monitors[1].dll);

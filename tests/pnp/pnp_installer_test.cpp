@@ -3,6 +3,7 @@
 #include "engine/package_locator.h"
 #include "pnp/device_setup_api.h"
 #include "pnp/pnp_installer.h"
+#include "tests/engine/installer_fixtures.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -89,10 +90,11 @@ int DeviceCount() {
 // Counts driver updates and answers them as told (or passes them to the system).
 std::atomic<int> g_updates{0};
 std::atomic<int> g_updateAnswer{-1}; // -1: the system's answer, 0: refuse, 1: accept
+std::atomic<DWORD> g_refusal{ERROR_NO_SUCH_DEVINST};
 BOOL WINAPI CountingUpdate(HWND owner, LPCWSTR id, LPCWSTR inf, DWORD flags, PBOOL reboot) {
     ++g_updates;
     if (g_updateAnswer == 0) {
-        ::SetLastError(ERROR_NO_SUCH_DEVINST);
+        ::SetLastError(g_refusal);
         return FALSE;
     }
     if (g_updateAnswer == 1)
@@ -112,6 +114,7 @@ protected:
         RemoveDevicesWithId(kSecondModelId);
         g_updates = 0;
         g_updateAnswer = -1;
+        g_refusal = ERROR_NO_SUCH_DEVINST;
         api.UpdateDriverForPlugAndPlayDevicesW = &CountingUpdate;
         pnp::SetDeviceSetupForTesting(&api);
     }
@@ -201,6 +204,30 @@ TEST_F(PnpInstall, RefusedUpdateForAPresentDeviceKeepsIt) {
     EXPECT_FALSE(installer.Install());
     CDriverSetupHelper helper;
     EXPECT_TRUE(helper.IsHardwareIdPresent(kSecondModelId));
+}
+
+// A 32-bit installer on 64-bit Windows is refused with ERROR_IN_WOW64 (Wine accepts it): the
+// refusal is logged with its code, for a present device and for a new root device alike, and the
+// installer reports failure so that the job takes the spooler route.
+TEST_F(PnpInstall, RefusedUpdateIsLoggedWithItsError) {
+    g_updateAnswer = 0;
+    g_refusal = ERROR_IN_WOW64;
+    const std::wstring expected = L"UpdateDriverForPlugAndPlayDevices failed with error " +
+                                  std::to_wstring(static_cast<int>(ERROR_IN_WOW64)) + L": ";
+    for (const bool present : {true, false}) {
+        std::unique_ptr<TestDevice> device;
+        if (present) {
+            device = std::make_unique<TestDevice>(std::vector<std::wstring>{kSecondModelId});
+            ASSERT_TRUE(device->ok());
+        }
+        installer_tests::LogWatch log;
+        CDriverSetupHelper helper;
+        EXPECT_FALSE(helper.InstallDriverForHardwareId(
+            inf, present ? kSecondModelId : kFirstModelId, nullptr));
+        const std::vector<std::wstring> records = log.NewRecords();
+        ASSERT_EQ(1u, records.size()) << "present " << present;
+        EXPECT_EQ(expected, records[0].substr(0, expected.size())) << records[0];
+    }
 }
 
 TEST_F(PnpInstall, MissingInfFailsWithoutAnyDeviceCall) {
