@@ -4,6 +4,7 @@
 #include "discovery/device_id.h"
 #include "discovery/device_info_set.h"
 #include "discovery/device_paths.h"
+#include "discovery/device_request.h"
 #include "discovery/discovery_api.h"
 #include "discovery/hardware_rescan.h"
 #include "engine/install_log.h"
@@ -72,7 +73,7 @@ win::FileHandle OpenParallelPrinterDevice(const std::wstring& filter) {
         return win::FileHandle();
     return win::FileHandle(Discovery().CreateFileW(DeviceFileName(name).c_str(),
                                                    GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                                   OPEN_EXISTING, 0, nullptr));
+                                                   OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
 }
 
 int QueryParallelDeviceId(HANDLE port, wchar_t* model, std::size_t modelChars) {
@@ -80,8 +81,7 @@ int QueryParallelDeviceId(HANDLE port, wchar_t* model, std::size_t modelChars) {
         return -1;
     unsigned char answer[kDeviceIdBufferBytes] = {};
     DWORD received = 0;
-    if (!Discovery().DeviceIoControl(port, kQueryDeviceId, nullptr, 0, answer, sizeof(answer),
-                                     &received, nullptr))
+    if (!RequestDeviceId(port, kQueryDeviceId, answer, sizeof(answer), received))
         return -1;
     const std::string bytes = ParallelDeviceIdBytes(answer, sizeof(answer), received);
     const std::wstring id = win::FromAnsi(bytes.data(), bytes.size());

@@ -19,14 +19,15 @@ constexpr std::size_t kParallelModelChars = 260;
 // the ports are recorded in the install log.
 std::wstring FindParallelPortName(const std::wstring& filter);
 
-// Opens "\\.\" + FindParallelPortName(filter) for synchronous I/O; an invalid handle when there
+// Opens "\\.\" + FindParallelPortName(filter) for overlapped I/O; an invalid handle when there
 // is no port or it cannot be opened.
 win::FileHandle OpenParallelPrinterDevice(const std::wstring& filter);
 
-// Asks the printer on the open port for its device ID and writes its model into `model`, a buffer
-// of `modelChars` characters, cut to fit and NUL-terminated. Returns 0 when the model was written;
-// -1, with the buffer unchanged, for an invalid handle or buffer, a refused request or an ID that
-// names no manufacturer.
+// Asks the printer on the port (opened for overlapped I/O) for its device ID, waiting at most
+// kDeviceIdTimeoutMs, and writes its model into `model`, a buffer of `modelChars` characters, cut
+// to fit and NUL-terminated. Returns 0 when the model was written; -1, with the buffer unchanged,
+// for an invalid handle or buffer, a refused or unanswered request or an ID that names no
+// manufacturer.
 int QueryParallelDeviceId(HANDLE port, wchar_t* model, std::size_t modelChars);
 
 } // namespace discovery

@@ -1,6 +1,7 @@
 // The IEEE 1284 device ID of the connected USB printer, and the model it reports.
 #pragma once
 
+#include "discovery/device_request.h"
 #include "win/handle.h"
 
 #include <windows.h>
@@ -8,10 +9,6 @@
 #include <string>
 
 namespace discovery {
-
-// How long a printer is given to answer the ID request. A printer that never answers must not
-// hold the wizard.
-constexpr DWORD kDeviceIdTimeoutMs = 3000;
 
 // The present USB printing interface enumerated last, whatever its vendor, opened for overlapped
 // I/O; an invalid handle when there is none or it cannot be opened.

@@ -18,7 +18,8 @@ struct ApiServiceHandleTraits : win::ServiceHandleTraits {
 using ServiceHandle = win::UniqueHandle<SC_HANDLE, ApiServiceHandleTraits>;
 
 constexpr DWORD kPcaServiceAccess = SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP;
-constexpr DWORD kSpoolerRestartPauseMs = 2000;
+// Beyond its two service waits, the start-up thread only opens handles.
+constexpr DWORD kStartupThreadMarginMs = 5000;
 
 enum class WaitResult { Reached, QueryFailed, TimedOut };
 
@@ -109,37 +110,82 @@ bool StopServiceByName(const wchar_t* name) {
     return true;
 }
 
-bool StartServiceByName(const wchar_t* name) {
+namespace {
+
+enum class StartResult { Refused, Started, Untouched };
+
+// Starts the service when it is stopped and waits (bounded) for it to run; `wait` tells how the
+// wait ended. A service that is not stopped (running, paused or on its way somewhere) is left
+// alone. A status that cannot be read is taken for a stopped service.
+StartResult StartAndWait(const wchar_t* name, WaitResult& wait) {
+    wait = WaitResult::QueryFailed;
     ServiceHandle manager;
     ServiceHandle service;
     if (!OpenNamedService(name, manager, service))
-        return false;
+        return StartResult::Refused;
     const ServiceControlApi& api = ServiceControl();
     SERVICE_STATUS status{};
-    // Running, paused or on its way somewhere: left alone. A status that cannot be read is taken
-    // for a stopped service.
     if (api.QueryServiceStatus(service.Get(), &status) && status.dwCurrentState != SERVICE_STOPPED)
-        return true;
+        return StartResult::Untouched;
     if (!api.StartServiceW(service.Get(), 0, nullptr)) {
         engine::WriteInstallLog(L"StartService", true);
-        return false;
+        return StartResult::Refused;
     }
-    // The start was accepted; a service slow to report it does not make it a failure.
-    WaitForState(service.Get(), SERVICE_RUNNING);
-    return true;
+    wait = WaitForState(service.Get(), SERVICE_RUNNING);
+    return StartResult::Started;
+}
+
+// Waits (bounded) until the named service is in `wanted`. Nothing is logged: the caller says
+// what the service failed to do.
+bool WaitUntil(const wchar_t* name, DWORD wanted) {
+    const ServiceControlApi& api = ServiceControl();
+    const ServiceHandle manager(api.OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager)
+        return false;
+    const ServiceHandle service(api.OpenServiceW(manager.Get(), name, SERVICE_QUERY_STATUS));
+    return service && WaitForState(service.Get(), wanted) == WaitResult::Reached;
+}
+
+} // namespace
+
+bool StartServiceByName(const wchar_t* name) {
+    WaitResult wait = WaitResult::QueryFailed;
+    // A started service slow to report running does not make it a failure here.
+    return StartAndWait(name, wait) != StartResult::Refused;
 }
 
 bool RestartSpooler() {
-    if (!StopServiceByName(kSpoolerServiceName)) {
+    // The spooler must really have stopped (it holds the language monitor loaded until then), and
+    // must really run again afterwards: each wait is bounded, and a time-out is a failure.
+    if (!StopServiceByName(kSpoolerServiceName) ||
+        !WaitUntil(kSpoolerServiceName, SERVICE_STOPPED)) {
         engine::WriteInstallLog(L"关闭服务失败", false);
         return false;
     }
-    ::Sleep(kSpoolerRestartPauseMs);
-    if (!StartServiceByName(kSpoolerServiceName)) {
+    WaitResult wait = WaitResult::QueryFailed;
+    const StartResult start = StartAndWait(kSpoolerServiceName, wait);
+    // Started by someone else in the meantime: it counts once it runs.
+    const bool running =
+        start == StartResult::Started
+            ? wait == WaitResult::Reached
+            : start == StartResult::Untouched && WaitUntil(kSpoolerServiceName, SERVICE_RUNNING);
+    if (!running) {
         engine::WriteInstallLog(L"开启服务失败", false);
         return false;
     }
     return true;
+}
+
+void RestorePcaService(HANDLE startupThread) {
+    if (startupThread != nullptr && startupThread != INVALID_HANDLE_VALUE)
+        ::WaitForSingleObject(startupThread, StartupThreadWaitMs());
+    if (SC_HANDLE manager = ServiceControl().OpenSCManagerW(nullptr, nullptr, GENERIC_EXECUTE))
+        StartPcaService(manager);
+}
+
+DWORD StartupThreadWaitMs() {
+    // The thread waits twice at most: for "PcaSvc" to stop and for "Spooler" to run.
+    return 2 * ServiceWait().timeoutMs + kStartupThreadMarginMs;
 }
 
 unsigned __stdcall ServiceStartupThread(void*) {

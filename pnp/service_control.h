@@ -15,6 +15,15 @@ constexpr wchar_t kSpoolerServiceName[] = L"Spooler";
 // "开启服务失败" when it cannot be started. The parameter is not used; returns 0.
 unsigned __stdcall ServiceStartupThread(void* parameter);
 
+// The program's last step, however the wizard ended: waits for the start-up thread (at most
+// StartupThreadWaitMs), so that a "PcaSvc" it is still stopping is not left behind, then starts
+// "PcaSvc" when it is stopped. `startupThread` may be null (the thread did not start).
+void RestorePcaService(HANDLE startupThread);
+
+// How long RestorePcaService waits for the start-up thread: its two bounded service waits and a
+// margin.
+DWORD StartupThreadWaitMs();
+
 // Stops "PcaSvc" when it runs and waits until it has stopped. Takes over `manager` (opened with
 // GENERIC_EXECUTE) and closes it. True when the service was stopped by this call. Silent.
 bool StopPcaService(SC_HANDLE manager);
@@ -30,8 +39,9 @@ bool StopServiceByName(const wchar_t* name);
 // or starting it is refused, which is logged.
 bool StartServiceByName(const wchar_t* name);
 
-// Stops "Spooler", pauses two seconds and starts it again. Logs "关闭服务失败" or "开启服务失败"
-// when a step is refused.
+// Stops "Spooler", waits until it has stopped, starts it and waits until it runs (each wait
+// bounded). False, with "关闭服务失败" or "开启服务失败" logged, when a step is refused or the
+// spooler does not reach its state in time: the spooler is then not known to run.
 bool RestartSpooler();
 
 } // namespace pnp

@@ -221,12 +221,20 @@ BOOL FakeDiscovery::Request(HANDLE device, DWORD code, void* out, DWORD outBytes
     }
     // An overlapped request reads the pipe: it completes when the answer is written, and it can be
     // cancelled like a real one.
-    if (overlapped != nullptr)
+    if (overlapped != nullptr && m_claimedCount == 0)
         return ::ReadFile(device, out, outBytes, nullptr, overlapped);
     const DWORD copied = static_cast<DWORD>(std::min<size_t>(m_answer.size(), outBytes));
     std::memcpy(out, m_answer.data(), copied);
+    const DWORD count = m_claimedCount != 0 ? m_claimedCount : copied;
     if (returned != nullptr)
-        *returned = m_claimedCount != 0 ? m_claimedCount : copied;
+        *returned = count;
+    if (overlapped != nullptr) {
+        // Completed at once, as a driver may: the status block carries the count.
+        overlapped->Internal = 0;
+        overlapped->InternalHigh = count;
+        if (overlapped->hEvent != nullptr)
+            ::SetEvent(overlapped->hEvent);
+    }
     return TRUE;
 }
 

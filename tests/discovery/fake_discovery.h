@@ -49,7 +49,7 @@ public:
     void Answer(const std::string& bytes, Reply reply = Reply::Now);
     // The ID request fails with this error.
     void RefuseRequest(DWORD error) { m_refuseRequest = error; }
-    // A synchronous answer that reports this byte count, whatever it wrote.
+    // An answer completed at once that reports this byte count, whatever it wrote.
     void ClaimReceived(DWORD count) { m_claimedCount = count; }
 
     std::vector<OpenCall> Opens() const;

@@ -1,5 +1,6 @@
 // The parallel port's device name, found among port devices made present through the registry,
 // and the device ID of the printer behind it, answered through the discovery's device I/O entries.
+#include "discovery/device_request.h"
 #include "discovery/parallel_port.h"
 #include "tests/discovery/device_bench.h"
 #include "tests/discovery/fake_discovery.h"
@@ -88,7 +89,7 @@ TEST(ParallelPortName, PrinterBelowThePort) {
     EXPECT_EQ(L"\\\\.\\LPT1.4", open.path);
     EXPECT_EQ(static_cast<DWORD>(GENERIC_READ | GENERIC_WRITE), open.access);
     EXPECT_EQ(0u, open.share);
-    EXPECT_EQ(0u, open.flags);
+    EXPECT_EQ(static_cast<DWORD>(FILE_FLAG_OVERLAPPED), open.flags);
 }
 
 // Only the first parallel port is searched, even when the printer hangs on the second.
@@ -139,16 +140,17 @@ TEST(ParallelPortName, NoPortNoOpen) {
 
 namespace {
 
+// The printer answers each port opened after Answer() was told.
 class ParallelDeviceId : public ::testing::Test {
 protected:
-    void SetUp() override {
-        bench.AddPort(kLpt1, L"ECP Printer Port (LPT1)");
-        port = OpenParallelPrinterDevice(L"LPT");
-        ASSERT_TRUE(port);
+    void SetUp() override { bench.AddPort(kLpt1, L"ECP Printer Port (LPT1)"); }
+    win::FileHandle Open() {
+        win::FileHandle port = OpenParallelPrinterDevice(L"LPT");
+        EXPECT_TRUE(port);
+        return port;
     }
     DeviceBench bench;
     FakeDiscovery fake;
-    win::FileHandle port;
 };
 
 } // namespace
@@ -170,8 +172,13 @@ TEST_F(ParallelDeviceId, ModelIntoTheCallersBuffer) {
         // 300 characters do not fit the 260-character buffer: cut to 259 and a NUL.
         {"long model", "MFG:Korvane;MDL:" + std::string(300, 'M') + ";", 0, 0,
          std::wstring(259, L'M')},
-        // A port that reports more bytes than the buffer holds, without a NUL in it.
+        // An answer that fills the 512-byte buffer, without a NUL in it.
+        {"answer filling the buffer", "MFG:Korvane;MDL:RX-520;" + std::string(489, 'x'), 0, 0,
+         L"RX-520"},
+        // A port that reports more bytes than the buffer holds.
         {"count beyond the buffer", "MFG:Korvane;MDL:RX-520;" + std::string(489, 'x'), 4096, 0,
+         L"RX-520"},
+        {"answer longer than the buffer", "MFG:Korvane;MDL:RX-520;" + std::string(900, 'x'), 0, 0,
          L"RX-520"},
         {"invalid bytes", "MFG:Korvane;MDL:RX-520;DES:\xFF\x80\x81", 0, 0, L"RX-520"},
     };
@@ -179,6 +186,7 @@ TEST_F(ParallelDeviceId, ModelIntoTheCallersBuffer) {
         SCOPED_TRACE(c.what);
         fake.Answer(c.answer);
         fake.ClaimReceived(c.claimed);
+        win::FileHandle port = Open();
         wchar_t buffer[kParallelModelChars + 16];
         std::fill(std::begin(buffer), std::end(buffer), L'#');
         wcscpy(buffer, L"untouched");
@@ -187,20 +195,55 @@ TEST_F(ParallelDeviceId, ModelIntoTheCallersBuffer) {
         for (size_t i = kParallelModelChars; i < std::size(buffer); ++i)
             ASSERT_EQ(L'#', buffer[i]) << "written past the buffer at " << i;
     }
+    ASSERT_EQ(std::size(cases), fake.Requests().size());
     for (const RequestCall& request : fake.Requests()) {
         EXPECT_EQ(kQueryDeviceId, request.code);
         EXPECT_EQ(512u, request.outputBytes);
-        EXPECT_FALSE(request.overlapped);
+        EXPECT_TRUE(request.overlapped);
     }
+    EXPECT_TRUE(fake.PrintersClosed());
 }
 
 TEST_F(ParallelDeviceId, NoAnswerLeavesTheBuffer) {
     wchar_t buffer[kParallelModelChars] = L"untouched";
     fake.Answer("MFG:Korvane;MDL:RX-520;");
+    win::FileHandle port = Open();
     EXPECT_EQ(-1, QueryParallelDeviceId(INVALID_HANDLE_VALUE, buffer, kParallelModelChars));
     EXPECT_EQ(-1, QueryParallelDeviceId(port.Get(), buffer, 0));
     EXPECT_EQ(-1, QueryParallelDeviceId(port.Get(), nullptr, kParallelModelChars));
     fake.RefuseRequest(ERROR_SEM_TIMEOUT);
     EXPECT_EQ(-1, QueryParallelDeviceId(port.Get(), buffer, kParallelModelChars));
     EXPECT_EQ(L"untouched", std::wstring(buffer));
+}
+
+// The request is bounded like the USB one: an answer a moment later is waited for; a port that
+// never answers holds the caller only for the time-out, and its request is cancelled and ended
+// before the port is closed.
+TEST_F(ParallelDeviceId, AnswerIsAwaitedForAtMostTheTimeOut) {
+    const struct {
+        const char* what;
+        Reply reply;
+        int result;
+        std::wstring model;
+        DWORD atLeastMs, lessThanMs;
+    } cases[] = {
+        {"late answer", Reply::Late, 0, L"RX-520", 0, kDeviceIdTimeoutMs},
+        {"no answer", Reply::Never, -1, L"untouched", kDeviceIdTimeoutMs - 50,
+         kDeviceIdTimeoutMs + 3000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fake.Answer("MFG:Korvane;MDL:RX-520;", c.reply);
+        wchar_t buffer[kParallelModelChars] = L"untouched";
+        {
+            win::FileHandle port = Open();
+            const ULONGLONG start = ::GetTickCount64();
+            EXPECT_EQ(c.result, QueryParallelDeviceId(port.Get(), buffer, kParallelModelChars));
+            const ULONGLONG elapsed = ::GetTickCount64() - start;
+            EXPECT_GE(elapsed, c.atLeastMs);
+            EXPECT_LT(elapsed, c.lessThanMs);
+        }
+        EXPECT_EQ(c.model, std::wstring(buffer));
+        EXPECT_TRUE(fake.PrintersClosed());
+    }
 }

@@ -32,6 +32,11 @@ Records Beginnings(const Records& records, const Records& expected) {
     return cut;
 }
 
+unsigned __stdcall WaitForEvent(void* event) {
+    ::WaitForSingleObject(static_cast<HANDLE>(event), INFINITE);
+    return 0;
+}
+
 bool RunStartupThread() {
     win::KernelHandle thread = win::StartThread(&ServiceStartupThread, nullptr);
     return thread && ::WaitForSingleObject(thread.Get(), 20000) == WAIT_OBJECT_0;
@@ -79,6 +84,7 @@ struct ScriptedService {
     DWORD state = SERVICE_RUNNING;
     DWORD waitHint = 0;
     int pendingQueries = 1;        // queries that still report a pending state; -1: for ever
+    int startPendingQueries = -2;  // the same for a start; -2: as pendingQueries
     int queriesBeforeFailure = -1; // -1: queries never fail
     DWORD controlError = 0, startError = 0;
 
@@ -140,7 +146,9 @@ BOOL WINAPI ScriptedQuery(SC_HANDLE service, LPSERVICE_STATUS status) {
 void Move(DWORD pending, DWORD target) {
     g_service.state = pending;
     g_service.target = target;
-    g_service.pendingLeft = g_service.pendingQueries;
+    g_service.pendingLeft = target == SERVICE_RUNNING && g_service.startPendingQueries != -2
+                                ? g_service.startPendingQueries
+                                : g_service.pendingQueries;
 }
 BOOL WINAPI ScriptedControl(SC_HANDLE, DWORD control, LPSERVICE_STATUS status) {
     g_service.calls.push_back(L"ControlService " + std::to_wstring(control));
@@ -212,12 +220,14 @@ TEST_F(WineServices, StopSpoolerFromEitherState) {
     EXPECT_EQ(Records{}, log.NewRecords());
 }
 
+// Whether it ran or not before, the spooler runs after a restart.
 TEST_F(WineServices, RestartSpoolerLeavesItRunning) {
-    ASSERT_TRUE(PutSpoolerServiceIn(SERVICE_RUNNING));
-    const ULONGLONG start = ::GetTickCount64();
-    EXPECT_TRUE(RestartSpooler());
-    EXPECT_GE(::GetTickCount64() - start, 1900u);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SpoolerServiceState());
+    for (DWORD initial : {DWORD(SERVICE_RUNNING), DWORD(SERVICE_STOPPED)}) {
+        SCOPED_TRACE(initial);
+        ASSERT_TRUE(PutSpoolerServiceIn(initial));
+        EXPECT_TRUE(RestartSpooler());
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SpoolerServiceState());
+    }
     EXPECT_EQ(Records{}, log.NewRecords());
 }
 
@@ -300,6 +310,53 @@ TEST_F(ScriptedServices, StartupThread) {
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), g_service.state);
     const Records expected = {L"OpenService failed with error 1060: ", L"开启服务失败"};
     EXPECT_EQ(expected, Beginnings(log.NewRecords(), expected));
+}
+
+// The program's end does not overtake the start-up thread: a compatibility assistant that is
+// still stopping when the wizard closes at once is started again once it has stopped.
+TEST_F(ScriptedServices, CompatibilityAssistantRunsAfterAQuickEnd) {
+    g_service.state = SERVICE_RUNNING;
+    g_service.waitHint = 40;
+    g_service.pendingQueries = 8; // about 300 ms of stopping
+    DebugOutputCatcher debug;
+    win::KernelHandle thread = win::StartThread(&ServiceStartupThread, nullptr);
+    ASSERT_TRUE(thread);
+    RestorePcaService(thread.Get());
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread.Get(), 0));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), g_service.state);
+    std::vector<std::wstring> acting;
+    for (const std::wstring& call : g_service.calls)
+        if (call.find(L"Open") != 0)
+            acting.push_back(call);
+    EXPECT_EQ((std::vector<std::wstring>{L"ControlService 1", L"StartServiceW"}), acting);
+    EXPECT_EQ((std::vector<std::wstring>{L"stop success。", L"start success。"}), debug.Lines());
+}
+
+// Without a start-up thread, or with one that never ends, the end still starts a stopped
+// compatibility assistant, after waiting for the thread no longer than its bound.
+TEST_F(ScriptedServices, CompatibilityAssistantStartedWhateverTheThread) {
+    const ServiceWaitLimits limits{300, 20};
+    SetServiceWaitForTesting(&limits);
+    EXPECT_GE(StartupThreadWaitMs(), 2 * limits.timeoutMs);
+    EXPECT_LE(StartupThreadWaitMs(), 2 * limits.timeoutMs + 10000);
+
+    g_service.state = SERVICE_STOPPED;
+    RestorePcaService(nullptr);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), g_service.state);
+
+    g_service = ScriptedService{};
+    g_service.state = SERVICE_STOPPED;
+    win::KernelHandle never(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    win::KernelHandle stuck(win::StartThread(&WaitForEvent, never.Get()));
+    ASSERT_TRUE(stuck);
+    const ULONGLONG start = ::GetTickCount64();
+    RestorePcaService(stuck.Get());
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    EXPECT_GE(elapsed + 50, StartupThreadWaitMs());
+    EXPECT_LT(elapsed, StartupThreadWaitMs() + 3000);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), g_service.state);
+    ::SetEvent(never.Get());
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(stuck.Get(), 5000));
 }
 
 TEST_F(ScriptedServices, RefusalsAreLogged) {
@@ -426,49 +483,146 @@ TEST(ServiceWaitLimits, AreTensOfSecondsAtMost) {
     EXPECT_EQ(kServiceWaitLimits.timeoutMs, ServiceWait().timeoutMs);
 }
 
-// The restart's steps, each refused in turn.
+// The restart's steps, each refused or stuck in turn: the spooler is restarted only once it has
+// stopped, and the restart succeeds only once it runs again.
 TEST_F(ScriptedServices, RestartSpoolerSteps) {
+    const ServiceWaitLimits limits{300, 20};
+    SetServiceWaitForTesting(&limits);
+    const std::wstring manager = L"OpenSCManagerW " + kAllAccess;
+    const std::wstring service = L"OpenServiceW Spooler " + kServiceAllAccess;
+    const std::wstring queryManager = L"OpenSCManagerW " + std::to_wstring(SC_MANAGER_CONNECT);
+    const std::wstring queryService =
+        L"OpenServiceW Spooler " + std::to_wstring(SERVICE_QUERY_STATUS);
     const struct {
         const char* what;
+        DWORD initial;
         DWORD controlError, startError;
-        int stopPendingQueries; // how long the stop takes, in queries after the request
+        int stopPendingQueries;  // how long the stop takes, in queries after the request
+        int startPendingQueries; // the same for the start
+        int queriesBeforeFailure;
         bool result;
-        std::vector<std::wstring> lastCalls;
+        DWORD finalState;
+        std::vector<std::wstring> acting; // the calls that act on the service
         Records log;
     } cases[] = {
-        {"stopped and started", 0, 0, 0, true, {L"ControlService 1", L"StartServiceW"}, {}},
+        {"stopped and started",
+         SERVICE_RUNNING,
+         0,
+         0,
+         0,
+         0,
+         -1,
+         true,
+         SERVICE_RUNNING,
+         {L"ControlService 1", L"StartServiceW"},
+         {}},
+        {"slow to stop and to start",
+         SERVICE_RUNNING,
+         0,
+         0,
+         4,
+         4,
+         -1,
+         true,
+         SERVICE_RUNNING,
+         {L"ControlService 1", L"StartServiceW"},
+         {}},
+        {"not running before",
+         SERVICE_STOPPED,
+         0,
+         0,
+         0,
+         0,
+         -1,
+         true,
+         SERVICE_RUNNING,
+         {L"StartServiceW"},
+         {}},
         {"stop refused",
+         SERVICE_RUNNING,
          ERROR_ACCESS_DENIED,
          0,
          0,
+         0,
+         -1,
          false,
+         SERVICE_RUNNING,
          {L"ControlService 1"},
          {L"ControlService failed with error 5: ", L"关闭服务失败"}},
         {"start refused",
+         SERVICE_RUNNING,
          0,
          ERROR_SERVICE_DISABLED,
          0,
+         0,
+         -1,
          false,
+         SERVICE_STOPPED,
          {L"ControlService 1", L"StartServiceW"},
          {L"StartService failed with error 1058: ", L"开启服务失败"}},
-        // Still stopping after the pause: taken for not stopped, so it is not started again.
-        {"still stopping", 0, 0, -1, true, {L"ControlService 1"}, {}},
+        // Never started while it is still stopping: that start would be a no-op.
+        {"stuck stopping",
+         SERVICE_RUNNING,
+         0,
+         0,
+         -1,
+         0,
+         -1,
+         false,
+         SERVICE_STOP_PENDING,
+         {L"ControlService 1"},
+         {L"关闭服务失败"}},
+        {"status lost while stopping",
+         SERVICE_RUNNING,
+         0,
+         0,
+         2,
+         0,
+         1,
+         false,
+         SERVICE_STOP_PENDING,
+         {L"ControlService 1"},
+         {L"关闭服务失败"}},
+        {"stuck starting",
+         SERVICE_RUNNING,
+         0,
+         0,
+         0,
+         -1,
+         -1,
+         false,
+         SERVICE_START_PENDING,
+         {L"ControlService 1", L"StartServiceW"},
+         {L"开启服务失败"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         g_service = ScriptedService{};
         g_service.name = kSpoolerServiceName;
-        g_service.state = SERVICE_RUNNING;
+        g_service.state = c.initial;
         g_service.controlError = c.controlError;
         g_service.startError = c.startError;
         g_service.pendingQueries = c.stopPendingQueries;
+        g_service.startPendingQueries = c.startPendingQueries;
+        g_service.queriesBeforeFailure = c.queriesBeforeFailure;
         LogWatch records;
+        const ULONGLONG start = ::GetTickCount64();
         EXPECT_EQ(c.result, RestartSpooler());
+        EXPECT_LT(::GetTickCount64() - start, 3000u);
+        EXPECT_EQ(c.finalState, g_service.state);
         std::vector<std::wstring> acting;
         for (const std::wstring& call : g_service.calls)
             if (call.find(L"Open") != 0)
                 acting.push_back(call);
-        EXPECT_EQ(c.lastCalls, acting);
+        EXPECT_EQ(c.acting, acting);
         EXPECT_EQ(c.log, Beginnings(records.NewRecords(), c.log));
+        EXPECT_EQ(0, g_service.openHandles);
     }
+    // The wait for the stop only reads the status.
+    g_service = ScriptedService{};
+    g_service.name = kSpoolerServiceName;
+    EXPECT_TRUE(RestartSpooler());
+    EXPECT_EQ((std::vector<std::wstring>{manager, service, L"ControlService 1", queryManager,
+                                         queryService, manager, service, L"StartServiceW"}),
+              g_service.calls);
 }
