@@ -78,17 +78,16 @@ bool CSetupApp::InitInstance() {
     engine::CopyFolderTree(ProgramFolderWithBackslash() + L"字体\\", std::wstring(fonts) + L"\\",
                            false);
 
-    // Stops the compatibility assistant and makes sure the spooler runs; never awaited.
-    win::StartThread(pnp::ServiceStartupThread, nullptr);
+    // Stops the compatibility assistant and makes sure the spooler runs, beside the wizard.
+    const win::KernelHandle services = win::StartThread(pnp::ServiceStartupThread, nullptr);
 
     {
         auto wizard = std::make_unique<CSetupDlg>();
         wizard->DoModal(nullptr);
     }
 
-    // Started again however the wizard ended.
-    if (SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, GENERIC_EXECUTE))
-        pnp::StartPcaService(manager);
+    // Started again however the wizard ended, once the start-up thread is done stopping it.
+    pnp::RestorePcaService(services.Get());
     return false;
 }
 
