@@ -14,9 +14,9 @@ bool InstallSupportFolders();
 bool InstallSupportFoldersFrom(const std::wstring& programDirectory);
 
 // Copies every file of sourceFolder and of the folders below it side by side into targetFolder
-// (both end with a backslash), with CopyFileChecked; files whose path contains ".cat" are left
-// out. With makeShortcuts, every file copied gets a Start-menu shortcut. The result is that of the
-// last file copied or subfolder pass; a tree with neither gives false.
+// (both end with a backslash), with CopyFileChecked; signature catalogues (".cat" files) are
+// left out. With makeShortcuts, every file copied gets a Start-menu shortcut. The result is that
+// of the last file copied or subfolder pass; a tree with neither gives false.
 bool CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& targetFolder,
                     bool makeShortcuts);
 

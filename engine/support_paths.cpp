@@ -19,7 +19,20 @@ std::vector<SupportFolder> SupportFoldersOf(const std::wstring& programDirectory
 }
 
 bool IsLeftOutOfFolderCopy(const std::wstring& sourcePath) {
-    return sourcePath.find(L".cat") != std::wstring::npos;
+    // Only the file's own extension tells: a folder's name or a dot inside the title does not.
+    std::wstring title;
+    std::wstring extension;
+    SplitFileTitle(sourcePath, title, extension);
+    if (extension.size() != 3)
+        return false;
+    for (std::size_t i = 0; i < 3; ++i) {
+        wchar_t c = extension[i];
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (c != L"cat"[i])
+            return false;
+    }
+    return true;
 }
 
 std::wstring StartMenuSubfolderFor(const std::wstring& targetPath) {

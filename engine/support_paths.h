@@ -27,8 +27,8 @@ std::vector<SupportFolder> SupportFoldersOf(const std::wstring& programDirectory
 // programFilesX86 + "\Vantrel打印机\".
 std::wstring ProductFolderOf(const std::wstring& programFilesX86);
 
-// Files the folder copy leaves out: signature catalogues, and anything whose path contains
-// ".cat" (case-sensitive).
+// Files the folder copy leaves out: signature catalogues, the files whose name has the extension
+// ".cat" in any letter case.
 bool IsLeftOutOfFolderCopy(const std::wstring& sourcePath);
 
 // The Start-menu subfolder that mirrors the copied file's folder: "工具集\", "产品手册\" or "".

@@ -118,13 +118,32 @@ protected:
         DistFile(L"工具集\\tool.exe", "tool");
         DistFile(L"工具集\\字库下载\\fontdl.exe", "font download");
         DistFile(L"工具集\\driver.cat", "catalogue");
-        DistFile(L"工具集\\signed.cat\\inner.txt", "below a catalogue folder");
+        DistFile(L"工具集\\字库下载\\FONTS.CAT", "catalogue in capitals");
+        DistFile(L"工具集\\signed.cat\\inner.txt", "in a folder named like a catalogue");
+        DistFile(L"产品手册\\notes.cat.txt", "\".cat\" inside the name");
     }
+
+    // Installs the support folders of MakeSupportFolders from `dist` and checks every copy and
+    // shortcut.
+    void CheckCopiesWithShortcuts();
 
     std::wstring programFiles, startMenu, scratch, dist;
 };
 
+// Wherever the distribution folder lies: a folder whose name holds ".cat" is no catalogue.
 TEST_F(SupportFolders, CopiesWithShortcutsMirroringTheFolders) {
+    for (const wchar_t* distribution : {L"dist", L"drivers.cat\\dist"}) {
+        SCOPED_TRACE(distribution);
+        RemoveTree(programFiles);
+        RemoveTree(startMenu);
+        dist = scratch + distribution;
+        ::CreateDirectoryW((scratch + L"drivers.cat").c_str(), nullptr);
+        ::CreateDirectoryW(dist.c_str(), nullptr);
+        CheckCopiesWithShortcuts();
+    }
+}
+
+void SupportFolders::CheckCopiesWithShortcuts() {
     MakeSupportFolders();
     ErrorDialogWatcher watcher;
     EXPECT_TRUE(InstallSupportFoldersFrom(dist));
@@ -139,8 +158,10 @@ TEST_F(SupportFolders, CopiesWithShortcutsMirroringTheFolders) {
         {L"产品手册\\README", L"产品手册\\README", L"产品手册\\README.lnk"},
         {L"产品手册\\a.b.exe", L"产品手册\\a.b.exe", L"产品手册\\a.b.lnk"},
         {L"产品手册\\manual.pdf", L"产品手册\\manual.pdf", L"产品手册\\manual.lnk"},
+        {L"产品手册\\notes.cat.txt", L"产品手册\\notes.cat.txt", L"产品手册\\notes.cat.lnk"},
         {L"工具集\\tool.exe", L"工具集\\tool.exe", L"工具集\\tool.lnk"},
         {L"工具集\\字库下载\\fontdl.exe", L"工具集\\fontdl.exe", L"工具集\\fontdl.lnk"},
+        {L"工具集\\signed.cat\\inner.txt", L"工具集\\inner.txt", L"工具集\\inner.lnk"},
     };
     std::vector<std::wstring> copies;
     std::vector<std::wstring> links;
@@ -156,7 +177,7 @@ TEST_F(SupportFolders, CopiesWithShortcutsMirroringTheFolders) {
         copies.push_back(e.copy);
         links.push_back(e.link);
     }
-    // Nothing else: no catalogue file, nothing below a catalogue folder, no subfolder copied.
+    // Nothing else: no catalogue file in any letter case, no subfolder copied.
     std::sort(copies.begin(), copies.end());
     std::sort(links.begin(), links.end());
     EXPECT_EQ(copies, FilesBelow(programFiles));

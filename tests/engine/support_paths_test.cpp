@@ -75,11 +75,26 @@ TEST(SupportPaths, CatalogueFilesAreLeftOut) {
         const wchar_t* source;
         bool leftOut;
     };
+    // Only the file name's own extension tells, in any letter case.
     const Case cases[] = {
         {L"E:\\工具集\\driver.cat", true},
-        {L"E:\\工具集\\signed.cat\\tool.exe", true}, // anything below such a folder
-        {L"E:\\工具集\\a.catalogue.txt", true},
-        {L"E:\\工具集\\DRIVER.CAT", false}, // case-sensitive
+        {L"E:\\工具集\\DRIVER.CAT", true},
+        {L"E:\\工具集\\Driver.Cat", true},
+        {L"E:\\工具集\\a.b.cat", true},
+        {L"E:\\工具集\\.cat", true},
+        {L"tools/sub/driver.cat", true},
+        // A distribution or subfolder whose name holds ".cat" is no catalogue.
+        {L"E:\\media.cat\\工具集\\tool.exe", false},
+        {L"E:\\工具集\\signed.cat\\tool.exe", false},
+        {L"E:\\工具集\\signed.cat\\README", false},
+        {L"tools.cat/tool.exe", false},
+        // ".cat" elsewhere in the name, or an extension that only begins or ends so.
+        {L"E:\\工具集\\a.catalogue.txt", false},
+        {L"E:\\工具集\\a.cat.txt", false},
+        {L"E:\\工具集\\driver.cata", false},
+        {L"E:\\工具集\\driver.xcat", false},
+        {L"E:\\工具集\\driver.ca", false},
+        {L"E:\\工具集\\cat", false},
         {L"E:\\工具集\\catalog.txt", false},
         {L"E:\\工具集\\tool.exe", false},
     };
