@@ -76,10 +76,7 @@ std::wstring GetInstallLogFolder() {
     wchar_t documents[MAX_PATH] = L"";
     if (!::SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, FALSE))
         documents[0] = L'\0';
-    std::wstring folder = documents;
-    if (!folder.empty() && folder.back() == L'\\')
-        folder.pop_back();
-    return folder + L"\\Velmora科技有限公司\\";
+    return InstallLogFolderOf(documents);
 }
 
 int GetInstallLogFileNumber() {
@@ -91,6 +88,8 @@ void WriteInstallLog(const std::wstring& text, bool withLastError) {
     const std::wstring stamp = FormatLogTimestamp(LocalNow());
 
     const std::wstring folder = GetInstallLogFolder();
+    if (folder.empty())
+        return; // no Documents folder: nowhere to keep the log
     ::CreateDirectoryW(folder.c_str(), nullptr);
 
     const std::wstring record = FormatLogRecord(

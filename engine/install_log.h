@@ -7,10 +7,12 @@ namespace engine {
 
 // Appends one record. With withLastError, the record carries the calling thread's last error as it
 // was when the call began, with the system's text for it. Never fails visibly: a record that
-// cannot be written within a short time is dropped. Safe to call from any thread.
+// cannot be written within a short time, or without a Documents folder, is dropped. Safe to call
+// from any thread.
 void WriteInstallLog(const std::wstring& text, bool withLastError);
 
-// The log folder with its trailing backslash.
+// The log folder with its trailing backslash; empty when the Documents folder is unknown, and
+// then no record is written.
 std::wstring GetInstallLogFolder();
 
 // The number of the file that last received a record (1 at the start of every run).

@@ -25,4 +25,13 @@ std::wstring LogFileName(int number) {
     return L"Log(" + std::to_wstring(number) + L").txt";
 }
 
+std::wstring InstallLogFolderOf(const std::wstring& documents) {
+    std::wstring folder = documents;
+    while (!folder.empty() && folder.back() == L'\\')
+        folder.pop_back();
+    if (folder.empty())
+        return std::wstring();
+    return folder + L"\\Velmora科技有限公司\\";
+}
+
 } // namespace engine

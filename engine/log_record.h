@@ -32,4 +32,9 @@ std::wstring FormatLogRecord(const std::wstring& text, bool withLastError, std::
 // "Log(n).txt"
 std::wstring LogFileName(int number);
 
+// The log folder in the Documents folder `documents` (with or without a trailing backslash):
+// documents + "\Velmora科技有限公司\". Empty when `documents` is empty or only a backslash: the
+// log is then not written, rather than into the root of the current drive.
+std::wstring InstallLogFolderOf(const std::wstring& documents);
+
 } // namespace engine

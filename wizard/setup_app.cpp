@@ -2,7 +2,7 @@
 
 #include "controls/image_decoder.h"
 #include "engine/package_locator.h"
-#include "engine/support_folders.h"
+#include "engine/font_install.h"
 #include "pnp/service_control.h"
 #include "win/common_controls.h"
 #include "win/handle.h"
@@ -11,7 +11,6 @@
 #include "wizard/setup_dlg.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <memory>
 #include <string>
@@ -72,11 +71,8 @@ bool CSetupApp::InitInstance() {
         win::Comctl().InitCommonControlsEx(&icc);
     }
 
-    // The fonts beside the program go into the system fonts folder (copied, not registered).
-    wchar_t fonts[512] = L"";
-    ::SHGetSpecialFolderPathW(nullptr, fonts, CSIDL_FONTS, FALSE);
-    engine::CopyFolderTree(ProgramFolderWithBackslash() + L"字体\\", std::wstring(fonts) + L"\\",
-                           false);
+    // The fonts beside the program go into the system fonts folder, registered for use at once.
+    engine::InstallFonts(ProgramFolderWithBackslash() + L"字体\\", engine::GetFontsFolder());
 
     // Stops the compatibility assistant and makes sure the spooler runs, beside the wizard.
     const win::KernelHandle services = win::StartThread(pnp::ServiceStartupThread, nullptr);

@@ -46,3 +46,21 @@ TEST(LogRecord, FileNames) {
     EXPECT_EQ(L"Log(1).txt", LogFileName(1));
     EXPECT_EQ(L"Log(12).txt", LogFileName(12));
 }
+
+// The log folder lies in Documents; without a Documents folder there is none, never a folder in
+// the root of the current drive.
+TEST(LogRecord, FolderInDocuments) {
+    const struct {
+        const wchar_t* documents;
+        const wchar_t* folder;
+    } cases[] = {
+        {L"C:\\users\\kv\\Documents", L"C:\\users\\kv\\Documents\\Velmora科技有限公司\\"},
+        {L"C:\\users\\kv\\Documents\\", L"C:\\users\\kv\\Documents\\Velmora科技有限公司\\"},
+        {L"D:\\", L"D:\\Velmora科技有限公司\\"},
+        {L"\\\\server\\home\\kv", L"\\\\server\\home\\kv\\Velmora科技有限公司\\"},
+        {L"", L""},
+        {L"\\", L""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.folder, InstallLogFolderOf(c.documents)) << c.documents;
+}

@@ -1,0 +1,99 @@
+// Copying the installer's fonts into the Fonts folder and registering them.
+#include "engine/font_install.h"
+
+#include "engine/folder_walk.h"
+#include "engine/font_names.h"
+#include "engine/support_folders.h"
+#include "engine/support_paths.h"
+#include "win/handle.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+namespace engine {
+
+namespace {
+
+// Reads ranges of a file; nothing past its end.
+FontFileReader FileReader(HANDLE file) {
+    return [file](std::uint32_t offset, std::uint32_t length) {
+        std::string bytes(length, '\0');
+        OVERLAPPED at{};
+        at.Offset = offset;
+        DWORD read = 0;
+        if (length == 0 || !::ReadFile(file, &bytes[0], length, &read, &at))
+            read = 0;
+        bytes.resize(read);
+        return bytes;
+    };
+}
+
+std::wstring RegistryNameOf(const std::wstring& fileName, const std::wstring& path) {
+    const win::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return FontRegistryName(fileName,
+                                [](std::uint32_t, std::uint32_t) { return std::string(); });
+    return FontRegistryName(fileName, FileReader(file.Get()));
+}
+
+// The font files of the tree, by the names they have once copied side by side.
+void CollectFontNames(const std::wstring& folder, std::vector<std::wstring>& names) {
+    ForEachFolderEntry(folder, [&](const std::wstring& name, bool isFolder) {
+        if (isFolder)
+            CollectFontNames(folder + name + L"\\", names);
+        else if (IsFontFileName(name) && !IsLeftOutOfFolderCopy(folder + name))
+            names.push_back(name);
+    });
+}
+
+// Makes the font in the Fonts folder known to the system now and at every start.
+bool RegisterFont(const std::wstring& fontsFolder, const std::wstring& fileName) {
+    const std::wstring path = fontsFolder + fileName;
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    // A file the system does not take for a font gets no value that would name it one.
+    if (::AddFontResourceW(path.c_str()) == 0)
+        return false;
+    HKEY opened = nullptr;
+    // The Fonts key of the system itself, also from a 32-bit installer on 64-bit Windows.
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                        &opened) != ERROR_SUCCESS)
+        return false;
+    const win::RegKey key(opened);
+    const std::wstring valueName = RegistryNameOf(fileName, path);
+    return ::RegSetValueExW(key.Get(), valueName.c_str(), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(fileName.c_str()),
+                            static_cast<DWORD>((fileName.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
+}
+
+} // namespace
+
+std::wstring GetFontsFolder() {
+    wchar_t fonts[MAX_PATH] = L"";
+    if (!::SHGetSpecialFolderPathW(nullptr, fonts, CSIDL_FONTS, FALSE) || fonts[0] == L'\0')
+        return std::wstring();
+    std::wstring folder = fonts;
+    if (folder.back() != L'\\')
+        folder += L'\\';
+    return folder;
+}
+
+int InstallFonts(const std::wstring& sourceFolder, const std::wstring& fontsFolder) {
+    // Without the Fonts folder the target would be the root of the current drive.
+    if (fontsFolder.empty())
+        return 0;
+    CopyFolderTree(sourceFolder, fontsFolder, false);
+    std::vector<std::wstring> names;
+    CollectFontNames(sourceFolder, names);
+    int registered = 0;
+    for (const std::wstring& name : names)
+        if (RegisterFont(fontsFolder, name))
+            ++registered;
+    if (registered > 0)
+        ::PostMessageW(HWND_BROADCAST, WM_FONTCHANGE, 0, 0);
+    return registered;
+}
+
+} // namespace engine
