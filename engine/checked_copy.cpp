@@ -86,8 +86,11 @@ bool CopyFileChecked(const std::wstring& source, const std::wstring& target) {
     if (api.CopyFileW(source.c_str(), target.c_str(), FALSE))
         return true;
     const DWORD error = ::GetLastError();
-    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) {
+        // A full disk, say: no retry can mend it.
+        ShowErrorDialog(L"2");
         return false;
+    }
 
     // A read-only target refuses the overwrite: clear the attribute and try once more. A busy
     // target may have been released meanwhile.

@@ -1,5 +1,5 @@
 // Copying one file into place: copied when missing, kept when identical, replaced when it differs,
-// with one retry for read-only and busy targets. Error code "2" when it gives up.
+// with one retry for read-only and busy targets. Error code "2" whenever it gives up.
 #pragma once
 
 #include <string>
@@ -7,9 +7,9 @@
 namespace engine {
 
 // Copies source to target (both full paths). True when the target now holds the source's bytes:
-// copied, already identical, or replaced. Shows error code "2" when the target is missing and
-// cannot be made, or differs and stays read-only or busy after one retry; false without a dialog
-// when replacing fails for another reason.
+// copied, already identical, or replaced. Otherwise shows error code "2" and gives false: the
+// target is missing and cannot be made, or differs and cannot be replaced (a read-only or busy
+// target after one retry, any other refusal at once).
 bool CopyFileChecked(const std::wstring& source, const std::wstring& target);
 
 // True when both files can be read and hold the same bytes.

@@ -13,17 +13,25 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace engine {
 
 namespace {
 
-bool CopyListedFiles(const std::wstring& sourceFolder, const std::wstring& targetFolder,
-                     const StagingLists& lists) {
-    bool result = false;
+// What a walk of the package met: the maker's files found, and whether any of their copies
+// failed (each failure has shown its code).
+struct TreeCopy {
+    std::vector<std::wstring> makerFiles;
+    bool copyFailed = false;
+};
+
+void CopyListedFiles(const std::wstring& sourceFolder, const std::wstring& targetFolder,
+                     const StagingLists& lists, TreeCopy& copy) {
     ForEachFolderEntry(sourceFolder, [&](const std::wstring& name, bool isFolder) {
         if (isFolder) {
             // Every subfolder's files land in the one target folder.
-            result = CopyListedFiles(sourceFolder + name + L"\\", targetFolder, lists);
+            CopyListedFiles(sourceFolder + name + L"\\", targetFolder, lists, copy);
             return;
         }
         const std::wstring source = sourceFolder + name;
@@ -36,18 +44,30 @@ bool CopyListedFiles(const std::wstring& sourceFolder, const std::wstring& targe
             Staging().CopyFileW(source.c_str(), target.c_str(), TRUE);
             break;
         case StagingAction::CopyChecked:
-            result = CopyFileChecked(source, target);
+            // The copying goes on after a failed file, so every file that can be placed is.
+            copy.makerFiles.push_back(name);
+            if (!CopyFileChecked(source, target))
+                copy.copyFailed = true;
             break;
         }
     });
-    return result;
 }
 
 } // namespace
 
 bool CopyDriverTree(const std::wstring& sourceFolder, const std::wstring& targetFolder,
                     const std::wstring& dataFileName) {
-    return CopyListedFiles(sourceFolder, targetFolder, BuildStagingLists(dataFileName));
+    const StagingLists lists = BuildStagingLists(dataFileName);
+    TreeCopy copy;
+    CopyListedFiles(sourceFolder, targetFolder, lists, copy);
+    if (copy.copyFailed)
+        return false;
+    // A package folder that is missing or lacks a maker's file cannot give a working driver.
+    if (!MissingMakerFiles(lists, copy.makerFiles).empty()) {
+        ShowErrorDialog(L"2");
+        return false;
+    }
+    return true;
 }
 
 bool StageInf(const std::wstring& infPath, const std::wstring& infFolder) {
@@ -66,8 +86,11 @@ bool StageInf(const std::wstring& infPath, const std::wstring& infFolder) {
 bool StageDriverPackageFrom(const std::wstring& programDirectory,
                             const std::wstring& dataFileName) {
     std::wstring driverDirectory;
-    if (!GetDriverDirectory(driverDirectory))
+    if (!GetDriverDirectory(driverDirectory)) {
+        // Nowhere to copy the package to.
+        ShowErrorDialog(L"2");
         return false;
+    }
     const bool native64 = IsNative64Bit();
     const std::wstring packageFolder = DriverSourceFolderOf(programDirectory, native64);
     if (!CopyDriverTree(packageFolder, driverDirectory + L"\\", dataFileName))

@@ -56,8 +56,11 @@ bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError) {
 bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstring& portName,
                               const std::wstring& dataFileName) {
     std::wstring directory;
-    if (!GetDriverDirectory(directory))
+    if (!GetDriverDirectory(directory)) {
+        // The driver's files cannot be found without it, as when they could not be staged.
+        ShowErrorDialog(L"2");
         return false;
+    }
     directory += L"\\";
     const SpoolerApi& spooler = Spooler();
 
@@ -70,8 +73,10 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     monitor.pDLLName = monitorPath.data();
     if (!spooler.AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) {
         const DWORD error = ::GetLastError();
-        if (!ReinstallLanguageMonitor(monitor, error))
+        if (!ReinstallLanguageMonitor(monitor, error)) {
+            ShowErrorDialog(L"5");
             return false;
+        }
     }
 
     std::vector<wchar_t> name = Writable(printerName);

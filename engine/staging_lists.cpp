@@ -1,6 +1,8 @@
 // Which package files are staged into the spooler's driver directory, and how.
 #include "engine/staging_lists.h"
 
+#include <algorithm>
+
 namespace engine {
 
 namespace {
@@ -40,6 +42,25 @@ StagingAction StagingActionFor(const StagingLists& lists, const std::wstring& fi
         return StagingAction::Skip;
     return ListMentions(lists.makerFiles, fileName) ? StagingAction::CopyChecked
                                                     : StagingAction::CopyIfMissing;
+}
+
+std::vector<std::wstring> MissingMakerFiles(const StagingLists& lists,
+                                            const std::vector<std::wstring>& foundFiles) {
+    std::vector<std::wstring> found;
+    for (const std::wstring& name : foundFiles)
+        found.push_back(LowerAscii(name));
+    std::vector<std::wstring> missing;
+    const std::wstring& list = lists.makerFiles;
+    for (std::size_t start = 0; start < list.size();) {
+        std::size_t end = list.find(L';', start);
+        if (end == std::wstring::npos)
+            end = list.size();
+        const std::wstring name = list.substr(start, end - start);
+        if (!name.empty() && std::find(found.begin(), found.end(), name) == found.end())
+            missing.push_back(name);
+        start = end + 1;
+    }
+    return missing;
 }
 
 } // namespace engine

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -32,5 +33,12 @@ enum class StagingAction {
     CopyChecked,   // a maker's file: copied or replaced, and its outcome counts
 };
 StagingAction StagingActionFor(const StagingLists& lists, const std::wstring& fileName);
+
+// The maker's files a package must hold for the driver to work: every name of the maker's list
+// (the OLI plug-in when the data file name asks for it, and the data file itself), lower-cased,
+// in list order, that is not among foundFiles. Names are compared whole and without regard to
+// the case of ASCII letters.
+std::vector<std::wstring> MissingMakerFiles(const StagingLists& lists,
+                                            const std::vector<std::wstring>& foundFiles);
 
 } // namespace engine

@@ -14,6 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!parts.first.empty() &&
         engine::StagingActionFor(lists, parts.first) != engine::StagingAction::CopyChecked)
         __builtin_trap();
+    // Every maker's file a package must hold is staged and counted, and a package holding them
+    // all lacks none.
+    const std::vector<std::wstring> required = engine::MissingMakerFiles(lists, {});
+    for (const std::wstring& name : required)
+        if (engine::StagingActionFor(lists, name) != engine::StagingAction::CopyChecked)
+            __builtin_trap();
+    if (!engine::MissingMakerFiles(lists, required).empty())
+        __builtin_trap();
     (void)action;
     return 0;
 }

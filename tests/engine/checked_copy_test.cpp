@@ -109,7 +109,8 @@ TEST_F(CheckedCopy, Outcomes) {
          "old!",
          {L"2"},
          2},
-        {"other refusal of the overwrite is silent",
+        // No retry can mend a full disk; the user is told all the same.
+        {"other refusal of the overwrite",
          true,
          std::string("old!"),
          false,
@@ -117,7 +118,7 @@ TEST_F(CheckedCopy, Outcomes) {
          ERROR_DISK_FULL,
          false,
          "old!",
-         {},
+         {L"2"},
          1},
         {"identical read-only target kept",
          true,

@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,17 @@ using testing_support::SpecialFolder;
 namespace {
 
 using Codes = std::vector<std::wstring>;
+using Names = std::vector<std::wstring>;
+
+// The maker's files a package holds for a model besides the platform's files.
+Names MakerFilesOf(const std::wstring& dataFile) {
+    Names names = {L"QTLM24RES.DLL", L"QVMLMN.dll", L"PrnSet.ini", L"PrnSetUI.dll", dataFile};
+    if (dataFile.find(L"OLI") != std::wstring::npos) {
+        names.push_back(L"OemPrUni.dll");
+        names.push_back(L"OemPR.ini");
+    }
+    return names;
+}
 
 std::wstring ProgramFilesProductFolder() {
     return SpecialFolder(CSIDL_PROGRAM_FILESX86) + L"\\" + kProductFolderName;
@@ -73,6 +85,14 @@ protected:
     void PackageFile(const std::wstring& relative, const std::string& bytes) {
         PutFile(package + relative, bytes);
     }
+    // Every maker's file of the model in `folder` (ending with a backslash), each holding its
+    // name, except those given.
+    static void PutMakerFiles(const std::wstring& folder, const std::wstring& dataFile,
+                              const Names& except = {}) {
+        for (const std::wstring& name : MakerFilesOf(dataFile))
+            if (std::find(except.begin(), except.end(), name) == except.end())
+                PutFile(folder + name, std::string(name.begin(), name.end()));
+    }
     // Content of a file of the driver directory; nullopt when it is not there.
     std::optional<std::string> Staged(const std::wstring& name) const {
         if (!FileExists(target + name))
@@ -100,6 +120,9 @@ protected:
 
 TEST_F(DriverStaging, ListedFilesLandSideBySide) {
     PackageFile(L"QVMLMN.dll", "monitor");
+    PackageFile(L"QTLM24RES.DLL", "resources");
+    PackageFile(L"PrnSet.ini", "settings");
+    PackageFile(L"PrnSetUI.dll", "settings UI");
     PackageFile(L"unidrv.dll", "package unidrv");
     PackageFile(L"unires.dll", "package unires");
     PackageFile(L"res.dll", "res");
@@ -120,6 +143,9 @@ TEST_F(DriverStaging, ListedFilesLandSideBySide) {
         std::optional<std::string> content;
     } expected[] = {
         {L"QVMLMN.dll", std::string("monitor")},
+        {L"QTLM24RES.DLL", std::string("resources")},
+        {L"PrnSet.ini", std::string("settings")},
+        {L"PrnSetUI.dll", std::string("settings UI")},
         {L"unidrv.dll", std::string("system unidrv")},  // never replaced
         {L"unires.dll", std::string("package unires")}, // a missing platform file is copied
         {L"res.dll", std::string("res")},               // "res.dll" occurs in "qtlm24res.dll"
@@ -133,36 +159,49 @@ TEST_F(DriverStaging, ListedFilesLandSideBySide) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((target + L"GPD").c_str()));
 }
 
-// A busy target shows code "2" and the copy goes on; the tree's result is that of the last
-// maker's file in enumeration order (PrnSet.ini before QVMLMN.dll).
-TEST_F(DriverStaging, BusyTargetShowsCodeAndTheNextFileStillGoes) {
-    PackageFile(L"PrnSet.ini", "new settings");
-    PackageFile(L"QVMLMN.dll", "new monitor");
-    ASSERT_EQ((std::vector<std::wstring>{L"PrnSet.ini", L"QVMLMN.dll"}),
-              EnumerationOrder(scratch + L"package"));
+// A maker's file that cannot be copied shows code "2" and fails the tree, wherever it comes in
+// the enumeration; the copying goes on, so every other file is still placed.
+TEST_F(DriverStaging, AnyFailedMakersCopyFailsTheTree) {
+    PutMakerFiles(package, L"KV-8200.GPD");
+    const Names order = EnumerationOrder(scratch + L"package");
+    ASSERT_EQ(5u, order.size());
+    enum class Refusal { HeldOpen, DiskFull };
     const struct {
-        const wchar_t* held;
-        const wchar_t* other;
-        bool result;
-    } cases[] = {{L"PrnSet.ini", L"QVMLMN.dll", true}, {L"QVMLMN.dll", L"PrnSet.ini", false}};
+        const char* what;
+        Refusal refusal;
+        std::wstring file; // the one whose old copy in the driver directory cannot be replaced
+    } cases[] = {
+        {"first file held open", Refusal::HeldOpen, order.front()},
+        {"last file held open", Refusal::HeldOpen, order.back()},
+        {"first file on a full disk", Refusal::DiskFull, order.front()},
+        {"last file on a full disk", Refusal::DiskFull, order.back()},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.held);
-        PutFile(target + L"PrnSet.ini", "old settings");
-        PutFile(target + L"QVMLMN.dll", "old monitor");
-        const std::string heldBefore = *Staged(c.held);
+        SCOPED_TRACE(c.what);
+        for (const std::wstring& name : order)
+            ::DeleteFileW((target + name).c_str());
+        PutFile(target + c.file, "old copy");
+        g_overwriteError = c.refusal == Refusal::DiskFull ? ERROR_DISK_FULL : 0;
+        StagingOverride scope(StagingWith(&CopyAsWindowsDoes, nullptr));
         ErrorDialogWatcher watcher;
         {
-            HeldFile held(target + c.held);
-            ASSERT_TRUE(held.IsHeld());
-            EXPECT_EQ(c.result, CopyDriverTree(package, target, L"KV-8200.GPD"));
+            std::optional<HeldFile> held; // as the spooler holds a driver file in use
+            if (c.refusal == Refusal::HeldOpen) {
+                held.emplace(target + c.file);
+                ASSERT_TRUE(held->IsHeld());
+            }
+            EXPECT_FALSE(CopyDriverTree(package, target, L"KV-8200.GPD"));
         }
-        EXPECT_EQ(Codes{L"2"}, watcher.Codes());
-        EXPECT_EQ(heldBefore, Staged(c.held));
-        EXPECT_EQ(ReadFileBytes(package + c.other), Staged(c.other));
+        EXPECT_EQ(Codes{L"2"}, watcher.Codes()) << "one dialog, for the failed file";
+        for (const std::wstring& name : order)
+            EXPECT_EQ(name == c.file ? std::string("old copy") : ReadFileBytes(package + name),
+                      Staged(name))
+                << name;
     }
 }
 
 TEST_F(DriverStaging, ReadOnlyTargetIsReplaced) {
+    PutMakerFiles(package, L"KV-8200.GPD", {L"QVMLMN.dll"});
     PackageFile(L"QVMLMN.dll", "new monitor");
     PutFile(target + L"QVMLMN.dll", "old monitor");
     ::SetFileAttributesW((target + L"QVMLMN.dll").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -177,9 +216,10 @@ TEST_F(DriverStaging, ReadOnlyTargetIsReplaced) {
 // The OLI plug-in is staged like the maker's files for OLI models only: copied when missing and
 // replaced when different.
 TEST_F(DriverStaging, OliModelsTakeTheOliPlugin) {
+    PutMakerFiles(package, L"KV-8200.GPD");
+    PutMakerFiles(package, L"KV-8250 OLI.GPD", {L"OemPrUni.dll", L"OemPR.ini"});
     PackageFile(L"OemPrUni.dll", "oli plug-in");
     PackageFile(L"OemPR.ini", "oli settings");
-    PackageFile(L"QVMLMN.dll", "monitor");
     const struct {
         const wchar_t* dataFile;
         std::optional<std::string> plugin;
@@ -200,10 +240,10 @@ TEST_F(DriverStaging, OliModelsTakeTheOliPlugin) {
     }
 }
 
-// A subfolder pass counts like a file: one without listed files, enumerated after the last
-// maker's file, fails the tree silently, although everything listed was copied.
-TEST_F(DriverStaging, LastSubfolderDecidesTheTree) {
-    PackageFile(L"QVMLMN.dll", "monitor");
+// The order in which the file system lists the package does not matter: a subfolder without
+// listed files, before or after the maker's files, leaves the tree's result alone.
+TEST_F(DriverStaging, SubfolderWithoutListedFilesAnywhere) {
+    PutMakerFiles(package, L"KV-8200.GPD");
     const struct {
         const wchar_t* subfolder;
         bool last;
@@ -216,20 +256,79 @@ TEST_F(DriverStaging, LastSubfolderDecidesTheTree) {
         ASSERT_EQ(c.last, EnumerationOrder(scratch + L"package").back() == c.subfolder);
         ::DeleteFileW((target + L"QVMLMN.dll").c_str());
         ErrorDialogWatcher watcher;
-        EXPECT_EQ(!c.last, CopyDriverTree(package, target, L"KV-8200.GPD"));
+        EXPECT_TRUE(CopyDriverTree(package, target, L"KV-8200.GPD"));
         EXPECT_EQ(Codes{}, watcher.Codes());
-        EXPECT_EQ(std::string("monitor"), Staged(L"QVMLMN.dll"));
+        EXPECT_EQ(std::string("QVMLMN.dll"), Staged(L"QVMLMN.dll"));
         RemoveTree(sub);
     }
 }
 
-TEST_F(DriverStaging, TreeWithoutMakerFilesFails) {
-    EXPECT_FALSE(CopyDriverTree(package, target, L"KV-8200.GPD")) << "empty package";
-    EXPECT_FALSE(CopyDriverTree(scratch + L"missing\\", target, L"KV-8200.GPD"));
-    PackageFile(L"unires.dll", "platform only");
-    PackageFile(L"readme.txt", "not listed");
-    EXPECT_FALSE(CopyDriverTree(package, target, L"KV-8200.GPD"));
-    EXPECT_EQ(std::string("platform only"), Staged(L"unires.dll"));
+// A package folder that is missing, or lacks any of the model's maker's files (a name that only
+// holds one does not stand in for it), fails the tree with code "2"; what the package holds is
+// still copied.
+TEST_F(DriverStaging, PackageWithoutTheMakersFilesShowsCode2) {
+    using Extra = std::pair<const wchar_t*, bool>; // another file of the package; staged?
+    const Names allOf8200 = MakerFilesOf(L"KV-8200.GPD");
+    const struct {
+        const char* what;
+        const wchar_t* dataFile;
+        bool folderExists;
+        Names leftOut; // maker's files not in the package
+        std::vector<Extra> extra;
+    } cases[] = {
+        {"package folder missing", L"KV-8200.GPD", false, allOf8200, {}},
+        {"empty package", L"KV-8200.GPD", true, allOf8200, {}},
+        {"platform and unlisted files only",
+         L"KV-8200.GPD",
+         true,
+         allOf8200,
+         {{L"unires.dll", true}, {L"readme.txt", false}}},
+        {"resource library missing", L"KV-8200.GPD", true, {L"QTLM24RES.DLL"}, {}},
+        {"language monitor missing", L"KV-8200.GPD", true, {L"QVMLMN.dll"}, {}},
+        {"settings missing", L"KV-8200.GPD", true, {L"PrnSet.ini"}, {}},
+        {"settings plug-in missing", L"KV-8200.GPD", true, {L"PrnSetUI.dll"}, {}},
+        {"only another model's data file",
+         L"KV-8200.GPD",
+         true,
+         {L"KV-8200.GPD"},
+         {{L"KV-8230.GPD", false}}},
+        {"names that only hold the listed ones",
+         L"KV-8200.GPD",
+         true,
+         {L"QTLM24RES.DLL", L"PrnSet.ini"},
+         {{L"res.dll", true}, {L"set.ini", true}}},
+        {"OLI model without its plug-in",
+         L"KV-8250 OLI.GPD",
+         true,
+         {L"OemPrUni.dll", L"OemPR.ini"},
+         {}},
+        {"OLI model without the plug-in's settings", L"KV-8250 OLI.GPD", true, {L"OemPR.ini"}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::wstring& name : EnumerationOrder(driverDirectory))
+            ::DeleteFileW((target + name).c_str()); // files only: a folder is not deleted
+        RemoveTree(package);
+        if (c.folderExists) {
+            ::CreateDirectoryW(package.c_str(), nullptr);
+            PutMakerFiles(package, c.dataFile, c.leftOut);
+            for (const Extra& e : c.extra)
+                PackageFile(e.first, "extra");
+        }
+        ErrorDialogWatcher watcher;
+        EXPECT_FALSE(CopyDriverTree(package, target, c.dataFile));
+        EXPECT_EQ(Codes{L"2"}, watcher.Codes());
+        for (const std::wstring& name : MakerFilesOf(c.dataFile)) {
+            const bool present =
+                std::find(c.leftOut.begin(), c.leftOut.end(), name) == c.leftOut.end();
+            EXPECT_EQ(present ? std::optional<std::string>(std::string(name.begin(), name.end()))
+                              : std::nullopt,
+                      Staged(name))
+                << name;
+        }
+        for (const Extra& e : c.extra)
+            EXPECT_EQ(e.second, Staged(e.first).has_value()) << e.first;
+    }
 }
 
 // A whole distribution: driver files, support folders and the INF.
@@ -276,7 +375,7 @@ TEST_F(DriverStaging, InfStagingRetriesOnceAfterNotFound) {
     ::CreateDirectoryW(dist.c_str(), nullptr);
     ::CreateDirectoryW((dist + L"\\24Pin").c_str(), nullptr);
     ::CreateDirectoryW(packageFolder.c_str(), nullptr);
-    PutFile(packageFolder + L"QVMLMN.dll", "monitor");
+    PutMakerFiles(packageFolder, L"KV-8200.GPD");
     ASSERT_TRUE(::CopyFileW((NativePackageFolder() + L"\\24Pin.inf").c_str(),
                             (packageFolder + L"24Pin.inf").c_str(), FALSE));
     StagingOverride scope(StagingWith(nullptr, &ScriptedCopyOemInf));
@@ -291,22 +390,50 @@ TEST_F(DriverStaging, InfStagingRetriesOnceAfterNotFound) {
     }
 }
 
-// A tree that fails leaves the support folders and the INF alone, without a word.
+// A tree that fails, with its code shown, leaves the support folders and the INF alone; the files
+// that could be copied are in place.
 TEST_F(DriverStaging, FailedTreeStopsTheStaging) {
     const std::wstring dist = MakeDistribution();
     const std::wstring packageFolder = DriverSourceFolderOf(dist, IsNative64Bit());
-    // A subfolder without listed files, enumerated last.
-    ::CreateDirectoryW((packageFolder + L"zz-extras").c_str(), nullptr);
-    PutFile(packageFolder + L"zz-extras\\readme.txt", "not listed");
-    ASSERT_EQ(L"zz-extras",
-              EnumerationOrder(packageFolder.substr(0, packageFolder.size() - 1)).back());
+    const std::wstring dataFile = packageFolder + L"KV-8200.GPD";
+    const struct {
+        const char* what;
+        bool dataFileMissing;
+        bool monitorHeld; // its old copy in the driver directory, held open
+    } cases[] = {{"the model's data file missing", true, false},
+                 {"the language monitor cannot be replaced", false, true}};
     StagingOverride scope(StagingWith(nullptr, &ScriptedCopyOemInf));
-    ErrorDialogWatcher watcher;
-    EXPECT_FALSE(StageDriverPackageFrom(dist, L"KV-8200.GPD"));
-    EXPECT_EQ(Codes{}, watcher.Codes());
-    EXPECT_TRUE(g_infCalls.empty());
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(ProgramFilesProductFolder().c_str()));
-    EXPECT_EQ(ReadFileBytes(packageFolder + L"QVMLMN.dll"), Staged(L"QVMLMN.dll"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const std::wstring& name : EnumerationOrder(driverDirectory))
+            ::DeleteFileW((target + name).c_str()); // files only
+        if (c.dataFileMissing) {
+            ASSERT_TRUE(::MoveFileW(dataFile.c_str(), (dataFile + L".away").c_str()));
+        }
+        if (c.monitorHeld)
+            PutFile(target + L"QVMLMN.dll", "old monitor");
+        g_infCalls.clear();
+        ErrorDialogWatcher watcher;
+        {
+            std::optional<HeldFile> held;
+            if (c.monitorHeld) {
+                held.emplace(target + L"QVMLMN.dll");
+                ASSERT_TRUE(held->IsHeld());
+            }
+            EXPECT_FALSE(StageDriverPackageFrom(dist, L"KV-8200.GPD"));
+        }
+        if (c.dataFileMissing) {
+            ASSERT_TRUE(::MoveFileW((dataFile + L".away").c_str(), dataFile.c_str()));
+        }
+        EXPECT_EQ(Codes{L"2"}, watcher.Codes());
+        EXPECT_TRUE(g_infCalls.empty());
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+                  ::GetFileAttributesW(ProgramFilesProductFolder().c_str()));
+        EXPECT_EQ(ReadFileBytes(packageFolder + L"QTLM24RES.DLL"), Staged(L"QTLM24RES.DLL"));
+        EXPECT_EQ(c.monitorHeld ? std::string("old monitor")
+                                : ReadFileBytes(packageFolder + L"QVMLMN.dll"),
+                  Staged(L"QVMLMN.dll"));
+    }
 }
 
 namespace {
@@ -327,7 +454,7 @@ TEST_F(DriverStaging, NoDriverDirectoryNoStaging) {
     StagingOverride scope(StagingWith(nullptr, &ScriptedCopyOemInf));
     ErrorDialogWatcher watcher;
     EXPECT_FALSE(StageDriverPackageFrom(dist, L"KV-8200.GPD"));
-    EXPECT_EQ(Codes{}, watcher.Codes());
+    EXPECT_EQ(Codes{L"2"}, watcher.Codes()) << "nowhere to copy the package to";
     EXPECT_TRUE(g_infCalls.empty());
     EXPECT_FALSE(Staged(L"QVMLMN.dll"));
 }

@@ -289,8 +289,8 @@ TEST_F(PrinterRegistration, InstalledMonitorIsReplacedThroughASpoolerRestart) {
     EXPECT_EQ(L"Korvane KV-8200 (副本 2)", MakePrinterName(L"KV-8200"));
 }
 
-// Every way the monitor can fail: registration ends before any driver is added, without a word.
-TEST_F(PrinterRegistration, MonitorFailuresEndSilently) {
+// Every way the monitor can fail: registration ends before any driver is added, with code "5".
+TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
     StagePackage(L"KV-8200.GPD");
     const struct {
         const char* what;
@@ -339,7 +339,7 @@ TEST_F(PrinterRegistration, MonitorFailuresEndSilently) {
         LogWatch log;
         ErrorDialogWatcher watcher;
         EXPECT_FALSE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"LPT1:", L"KV-8200.GPD"));
-        EXPECT_EQ(Codes{}, watcher.Codes());
+        EXPECT_EQ(Codes{L"5"}, watcher.Codes());
         EXPECT_EQ(c.calls, g_spooler.calls);
         const std::vector<std::wstring> records = log.NewRecords();
         ASSERT_EQ(c.log.size(), records.size());
@@ -382,12 +382,13 @@ BOOL WINAPI NoDriverDirectory(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD need
 
 } // namespace
 
+// The driver's files cannot be found: code "2", as when they could not be staged.
 TEST_F(PrinterRegistration, NoDriverDirectoryNoRegistration) {
     SpoolerApi api = RecordingSpooler();
     api.GetPrinterDriverDirectoryW = &NoDriverDirectory;
     SetSpoolerForTesting(&api);
     ErrorDialogWatcher watcher;
     EXPECT_FALSE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"LPT1:", L"KV-8200.GPD"));
-    EXPECT_EQ(Codes{}, watcher.Codes());
+    EXPECT_EQ(Codes{L"2"}, watcher.Codes());
     EXPECT_EQ(std::vector<std::string>{}, g_spooler.calls);
 }

@@ -103,6 +103,61 @@ TEST(StagingRules, ListsCarryTheAdditionsLowerCased) {
     EXPECT_EQ(L"qtlm24res.dll;qvmlmn.dll;prnset.ini;prnsetui.dll;kv-8200.gpd;", plain.makerFiles);
 }
 
+// A package must hold every maker's file by its whole name; a name that only holds one, as
+// "res.dll" holds in "QTLM24RES.DLL", does not stand in for it.
+TEST(StagingRules, MissingMakerFiles) {
+    using Names = std::vector<std::wstring>;
+    const Names plain = {L"QTLM24RES.DLL", L"QVMLMN.dll", L"PrnSet.ini", L"PrnSetUI.dll",
+                         L"KV-8200.GPD"};
+    struct Case {
+        const char* what;
+        const wchar_t* dataFile;
+        Names found;
+        Names missing;
+    };
+    const Case cases[] = {
+        {"all found; the OLI plug-in is no other model's", L"KV-8200.GPD", plain, {}},
+        {"found in another letter case",
+         L"KV-8200.GPD",
+         {L"qtlm24res.dll", L"QVMLMN.DLL", L"prnset.INI", L"PRNSETUI.DLL", L"kv-8200.gpd"},
+         {}},
+        {"found twice and beside other files",
+         L"KV-8200.GPD",
+         {L"unidrv.dll", L"QVMLMN.dll", L"QTLM24RES.DLL", L"QVMLMN.dll", L"PrnSet.ini",
+          L"PrnSetUI.dll", L"KV-8200.GPD", L"readme.txt"},
+         {}},
+        {"nothing found",
+         L"KV-8200.GPD",
+         {},
+         {L"qtlm24res.dll", L"qvmlmn.dll", L"prnset.ini", L"prnsetui.dll", L"kv-8200.gpd"}},
+        {"data file missing",
+         L"KV-8200.GPD",
+         {L"QTLM24RES.DLL", L"QVMLMN.dll", L"PrnSet.ini", L"PrnSetUI.dll", L"KV-8230.GPD"},
+         {L"kv-8200.gpd"}},
+        {"parts of names do not count",
+         L"KV-8200.GPD",
+         {L"res.dll", L"QVMLMN.dll", L"set.ini", L"PrnSetUI.dll", L"8200.GPD"},
+         {L"qtlm24res.dll", L"prnset.ini", L"kv-8200.gpd"}},
+        {"names longer than the listed ones do not count",
+         L"KV-8200.GPD",
+         {L"QTLM24RES.DLL.bak", L"QVMLMN.dll", L"PrnSet.ini", L"PrnSetUI.dll", L"KV-8200.GPD"},
+         {L"qtlm24res.dll"}},
+        {"OLI model without its plug-in",
+         L"KV-8250 OLI.GPD",
+         {L"QTLM24RES.DLL", L"QVMLMN.dll", L"PrnSet.ini", L"PrnSetUI.dll", L"KV-8250 OLI.GPD"},
+         {L"oempruni.dll", L"oempr.ini"}},
+        {"OLI model with its plug-in",
+         L"KV-8250 OLI.GPD",
+         {L"QTLM24RES.DLL", L"QVMLMN.dll", L"PrnSet.ini", L"PrnSetUI.dll", L"OemPrUni.dll",
+          L"OemPR.ini", L"KV-8250 OLI.GPD"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.missing, MissingMakerFiles(BuildStagingLists(c.dataFile), c.found));
+    }
+}
+
 TEST(StagingRules, LowerAsciiLeavesOtherCharactersAlone) {
     EXPECT_EQ(L"kv-8250 oli.gpd", LowerAscii(L"KV-8250 OLI.GPD"));
     EXPECT_EQ(L"产品手册ÄÖ[@]", LowerAscii(L"产品手册ÄÖ[@]"));
