@@ -19,9 +19,11 @@ rules=(
     discovery/device_id.cpp
     discovery/device_paths.cpp
     engine/dependent_files.cpp
+    engine/font_names.cpp
     engine/log_record.cpp
     engine/package_paths.cpp
     engine/staging_lists.cpp
+    engine/support_paths.cpp
     pnp/inf_rules.cpp
 )
 out=${FUZZ_OUT:-build/fuzz}
