@@ -41,6 +41,7 @@ namespace {
 
 DWORD g_driverDirectoryError, g_monitorError, g_driverError, g_queueError;
 std::wstring g_deniedCopy; // file name whose copy into any folder is denied
+DWORD g_deniedCopyError;   // with this error; for ERROR_DISK_FULL only overwrites are refused
 std::vector<std::wstring> g_ordinal204;
 std::atomic<int> g_driverUpdates{0};
 int g_infAccepted = 0;
@@ -80,8 +81,9 @@ BOOL WINAPI RecordOrdinal204(LPCWSTR name) {
     return engine::SystemSpooler().Ordinal204(name);
 }
 BOOL WINAPI CopyUnlessDenied(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
-    if (!g_deniedCopy.empty() && SameFileName(FileNameOf(to), g_deniedCopy)) {
-        ::SetLastError(ERROR_ACCESS_DENIED);
+    if (!g_deniedCopy.empty() && SameFileName(FileNameOf(to), g_deniedCopy) &&
+        !(g_deniedCopyError == ERROR_DISK_FULL && failIfExists)) {
+        ::SetLastError(g_deniedCopyError);
         return FALSE;
     }
     return ::CopyFileW(from, to, failIfExists);
@@ -192,6 +194,7 @@ protected:
     void ResetFaults() {
         g_driverDirectoryError = g_monitorError = g_driverError = g_queueError = 0;
         g_deniedCopy.clear();
+        g_deniedCopyError = ERROR_ACCESS_DENIED;
         g_infErrors.clear();
         g_infCalls.clear();
         g_ordinal204.clear();
@@ -217,30 +220,69 @@ protected:
     const pnp::DeviceSetupApi refusingUpdate{&RefuseDriverUpdate};
 };
 
-// The maker's files the staging copy counts, in the order it meets them, and whether the last
-// counted entry of the package folder is one of them (a subfolder's result counts too).
-struct CountedCopies {
-    std::vector<std::wstring> makerFiles;
-    bool lastIsMakerFile = false;
-};
-CountedCopies CountedCopiesOfPackage() {
-    const engine::StagingLists lists = engine::BuildStagingLists(kDataFile);
+// The package folder of the test's distribution, without the trailing backslash.
+std::wstring PackageFolder() {
     std::wstring folder = engine::GetDriverSourceFolder();
     folder.pop_back();
-    CountedCopies counted;
-    for (const std::wstring& name : EnumerationOrder(folder)) {
-        const DWORD attributes = ::GetFileAttributesW((folder + L"\\" + name).c_str());
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            counted.lastIsMakerFile = false;
-        } else if (engine::StagingActionFor(lists, name) == engine::StagingAction::CopyChecked) {
-            counted.makerFiles.push_back(name);
-            counted.lastIsMakerFile = true;
-        }
-    }
-    return counted;
+    return folder;
 }
 
-enum class DeniedCopy { None, EarlierMakerFile, LastCountedFile };
+// The maker's files lying directly in the package folder, in the order the staging copy meets
+// them.
+std::vector<std::wstring> MakerFilesOfPackage() {
+    const engine::StagingLists lists = engine::BuildStagingLists(kDataFile);
+    const std::wstring folder = PackageFolder();
+    std::vector<std::wstring> makerFiles;
+    for (const std::wstring& name : EnumerationOrder(folder)) {
+        const DWORD attributes = ::GetFileAttributesW((folder + L"\\" + name).c_str());
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            engine::StagingActionFor(lists, name) == engine::StagingAction::CopyChecked)
+            makerFiles.push_back(name);
+    }
+    return makerFiles;
+}
+
+enum class DeniedCopy {
+    None,
+    EarlierMakerFile,
+    LastCountedFile,
+    EarlierMakerFileOnAFullDisk, // an older copy in the driver directory cannot be replaced
+};
+
+// The package of the test's distribution as a row damages it.
+enum class Package { Shipped, WithoutDataFile, Missing, EndingWithUnlistedSubfolder };
+
+// Damages the package folder for the length of a row and mends it however the row ends.
+class DamagedPackage {
+public:
+    explicit DamagedPackage(Package damage) : m_folder(PackageFolder()) {
+        if (damage == Package::WithoutDataFile)
+            m_moved = m_folder + L"\\" + kDataFile;
+        else if (damage == Package::Missing)
+            m_moved = m_folder;
+        if (!m_moved.empty()) {
+            EXPECT_TRUE(::MoveFileW(m_moved.c_str(), (m_moved + L".away").c_str()));
+        }
+        if (damage == Package::EndingWithUnlistedSubfolder) {
+            m_subfolder = m_folder + L"\\zz-extras";
+            ::CreateDirectoryW(m_subfolder.c_str(), nullptr);
+            EXPECT_TRUE(WriteFileBytes(m_subfolder + L"\\readme.txt", "not listed"));
+            EXPECT_EQ(L"zz-extras", EnumerationOrder(m_folder).back()) << "not enumerated last";
+        }
+    }
+    ~DamagedPackage() {
+        if (!m_moved.empty()) {
+            EXPECT_TRUE(::MoveFileW((m_moved + L".away").c_str(), m_moved.c_str()));
+        }
+        if (!m_subfolder.empty())
+            RemoveTree(m_subfolder);
+    }
+    DamagedPackage(const DamagedPackage&) = delete;
+    DamagedPackage& operator=(const DamagedPackage&) = delete;
+
+private:
+    std::wstring m_folder, m_moved, m_subfolder;
+};
 
 struct SpoolerFault {
     const char* name;
@@ -250,6 +292,7 @@ struct SpoolerFault {
     size_t infCalls;              // INF staging attempts
     std::vector<std::wstring> codes;
     LPARAM reported;
+    Package package = Package::Shipped;
 };
 
 const DWORD kRpcServerUnavailable = 1722; // RPC_S_SERVER_UNAVAILABLE
@@ -258,7 +301,8 @@ const DeniedCopy kNone = DeniedCopy::None;
 
 const SpoolerFault kSpoolerFaults[] = {
     {"INF not found once, then staged", 0, 0, 0, 0, kNone, {ERROR_NOT_FOUND}, 2, {}, 1},
-    {"driver directory unknown", ERROR_INVALID_ENVIRONMENT, 0, 0, 0, kNone, {}, 0, {}, 0},
+    // Nowhere to copy the package to.
+    {"driver directory unknown", ERROR_INVALID_ENVIRONMENT, 0, 0, 0, kNone, {}, 0, {L"2"}, 0},
     {"last counted maker's file not copied",
      0,
      0,
@@ -269,12 +313,45 @@ const SpoolerFault kSpoolerFaults[] = {
      0,
      {L"2"},
      0},
-    // Copying goes on after a failed file and only the last counted file decides: the user is
-    // told, and the job still installs.
-    {"earlier maker's file not copied", 0, 0, 0, 0, DeniedCopy::EarlierMakerFile, {}, 1, {L"2"}, 1},
+    // Any maker's file not copied fails the staging, wherever it comes in the enumeration.
+    {"earlier maker's file not copied", 0, 0, 0, 0, DeniedCopy::EarlierMakerFile, {}, 0, {L"2"}, 0},
+    {"earlier maker's file not replaced, disk full",
+     0,
+     0,
+     0,
+     0,
+     DeniedCopy::EarlierMakerFileOnAFullDisk,
+     {},
+     0,
+     {L"2"},
+     0},
+    {"model's data file missing from the package",
+     0,
+     0,
+     0,
+     0,
+     kNone,
+     {},
+     0,
+     {L"2"},
+     0,
+     Package::WithoutDataFile},
+    {"package folder missing", 0, 0, 0, 0, kNone, {}, 0, {L"2"}, 0, Package::Missing},
+    // The order in which the file system lists the package does not decide.
+    {"package ending with a subfolder without listed files",
+     0,
+     0,
+     0,
+     0,
+     kNone,
+     {},
+     1,
+     {},
+     1,
+     Package::EndingWithUnlistedSubfolder},
     {"INF not staged", 0, 0, 0, 0, kNone, {kSetupSectionNotFound}, 1, {L"3"}, 0},
     {"INF not found twice", 0, 0, 0, 0, kNone, {ERROR_NOT_FOUND, ERROR_NOT_FOUND}, 2, {L"3"}, 0},
-    {"monitor refused", 0, ERROR_ACCESS_DENIED, 0, 0, kNone, {}, 1, {}, 0},
+    {"monitor refused", 0, ERROR_ACCESS_DENIED, 0, 0, kNone, {}, 1, {L"5"}, 0},
     {"driver refused", 0, 0, ERROR_UNKNOWN_PRINTER_DRIVER, 0, kNone, {}, 1, {L"4"}, 0},
     {"queue refused", 0, 0, 0, ERROR_INVALID_PRINTER_NAME, kNone, {}, 1, {L"6"}, 0},
     {"spooler stopped after the monitor",
@@ -330,9 +407,8 @@ TEST_F(FaultMatrix, SpoolerRouteStepsRefusedInTurn) {
     ASSERT_FALSE(driverDirectory.empty());
     const SpoolerState beforeRow = SpoolerState::Now();
     PlaceMarkers(driverDirectory);
-    const CountedCopies counted = CountedCopiesOfPackage();
-    ASSERT_GE(counted.makerFiles.size(), 2u);
-    ASSERT_TRUE(counted.lastIsMakerFile) << "the package folder ends with a subfolder";
+    const std::vector<std::wstring> makerFiles = MakerFilesOfPackage();
+    ASSERT_GE(makerFiles.size(), 2u);
     const engine::StagingApi staging = StagingWith(&CopyUnlessDenied, &ScriptedCopyOemInf);
     engine::SetStagingForTesting(&staging);
 
@@ -344,20 +420,34 @@ TEST_F(FaultMatrix, SpoolerRouteStepsRefusedInTurn) {
         g_driverError = fault.driver;
         g_queueError = fault.queue;
         if (fault.copy == DeniedCopy::EarlierMakerFile)
-            g_deniedCopy = counted.makerFiles.front();
+            g_deniedCopy = makerFiles.front();
         else if (fault.copy == DeniedCopy::LastCountedFile)
-            g_deniedCopy = counted.makerFiles.back();
+            g_deniedCopy = makerFiles.back();
+        const std::wstring olderCopy = driverDirectory + L"\\" + makerFiles.front();
+        if (fault.copy == DeniedCopy::EarlierMakerFileOnAFullDisk) {
+            g_deniedCopy = makerFiles.front();
+            g_deniedCopyError = ERROR_DISK_FULL;
+            ASSERT_TRUE(WriteFileBytes(olderCopy, "an older copy"));
+        }
         g_infErrors = fault.infErrors;
         SCOPED_TRACE(L"copy denied: " + g_deniedCopy);
         const SpoolerState before = SpoolerState::Now();
         const std::wstring printerName = FreePrinterName();
         {
+            const DamagedPackage package(fault.package);
             ErrorDialogWatcher watcher;
             RunJob(L"");
             EXPECT_EQ(fault.codes, watcher.Codes());
+            // What the user must never meet: success after a failure shown, or a failure
+            // without a code.
+            EXPECT_EQ(watcher.Codes().empty(), reports.reports == std::vector<LPARAM>{1});
         }
         EXPECT_EQ(std::vector<LPARAM>{fault.reported}, reports.reports)
             << "one report, its outcome";
+        if (fault.copy == DeniedCopy::EarlierMakerFileOnAFullDisk) {
+            EXPECT_EQ("an older copy", ReadFileBytes(olderCopy));
+            ::DeleteFileW(olderCopy.c_str());
+        }
         EXPECT_EQ(fault.reported == 1, Contains(PrinterNames(), printerName));
         EXPECT_EQ(fault.reported == 1 ? std::vector<std::wstring>{printerName}
                                       : std::vector<std::wstring>{},
