@@ -4,6 +4,7 @@
 
 #include "engine/printer_naming.h"
 
+#include <algorithm>
 #include <cwchar>
 
 namespace installer_tests {
@@ -134,6 +135,8 @@ SpoolerApi RecordingSpooler() {
 
 DWORD g_refuseManager = 0;
 std::vector<std::wstring> g_serviceCalls;
+DWORD g_stuckAfterStop = 0;
+DWORD g_stuckAfterStart = 0;
 
 namespace {
 
@@ -157,6 +160,18 @@ BOOL WINAPI RecordStartService(SC_HANDLE service, DWORD count, LPCWSTR* argument
     g_serviceCalls.push_back(L"StartServiceW");
     return ::StartServiceW(service, count, arguments);
 }
+bool Asked(const wchar_t* call) {
+    return std::find(g_serviceCalls.begin(), g_serviceCalls.end(), call) != g_serviceCalls.end();
+}
+BOOL WINAPI QueryStuckService(SC_HANDLE service, LPSERVICE_STATUS status) {
+    if (!::QueryServiceStatus(service, status))
+        return FALSE;
+    if (g_stuckAfterStart != 0 && Asked(L"StartServiceW"))
+        status->dwCurrentState = g_stuckAfterStart;
+    else if (g_stuckAfterStop != 0 && Asked(L"ControlService 1"))
+        status->dwCurrentState = g_stuckAfterStop;
+    return TRUE;
+}
 
 } // namespace
 
@@ -166,6 +181,7 @@ pnp::ServiceControlApi RecordingServices() {
     api.OpenServiceW = &RecordOpenService;
     api.ControlService = &RecordControlService;
     api.StartServiceW = &RecordStartService;
+    api.QueryServiceStatus = &QueryStuckService;
     return api;
 }
 

@@ -64,6 +64,9 @@ engine::SpoolerApi RecordingSpooler();
 // g_refuseManager when it is not 0.
 extern DWORD g_refuseManager;
 extern std::vector<std::wstring> g_serviceCalls;
+// When not 0, the state the service reports once it has been asked to stop (to start), whatever
+// it does: a service stuck on its way. Reset them between cases.
+extern DWORD g_stuckAfterStop, g_stuckAfterStart;
 pnp::ServiceControlApi RecordingServices();
 
 Names MonitorNames();
