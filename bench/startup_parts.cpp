@@ -4,11 +4,10 @@
 //   startup_parts.exe RESULT_FILE     writes "0 1", then one "<part> <microseconds>" line per part
 #include "bench/bench_clock.h"
 #include "controls/image_decoder.h"
-#include "engine/support_folders.h"
+#include "engine/font_install.h"
 #include "pnp/service_control.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -69,10 +68,8 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::pair<std::string, long long>> parts;
 
     long long at = NowUs();
-    wchar_t fonts[512] = L"";
-    ::SHGetSpecialFolderPathW(nullptr, fonts, CSIDL_FONTS, FALSE);
-    engine::CopyFolderTree(folder + L"字体\\", std::wstring(fonts) + L"\\", false);
-    parts.emplace_back("1_font_folder_copy", NowUs() - at);
+    engine::InstallFonts(folder + L"字体\\", engine::GetFontsFolder());
+    parts.emplace_back("1_font_folder_copy_and_registration", NowUs() - at);
 
     at = NowUs();
     pnp::ServiceStartupThread(nullptr);

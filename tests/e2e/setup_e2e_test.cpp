@@ -269,6 +269,15 @@ TEST_F(SetupE2E, InstallsThePreselectedModelOnTheFirstParallelPort) {
     EXPECT_TRUE(FileExists(menu + L"产品手册\\使用手册.lnk"));
     EXPECT_TRUE(FileExists(menu + L"卸载说明.lnk"));
     EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_FONTS) + L"\\DejaVuSansMono.ttf"));
+    // The font is registered, not only copied.
+    wchar_t fontFile[MAX_PATH] = L"";
+    DWORD fontFileBytes = sizeof(fontFile);
+    EXPECT_EQ(ERROR_SUCCESS,
+              ::RegGetValueW(HKEY_LOCAL_MACHINE,
+                             L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                             L"DejaVu Sans Mono (TrueType)", RRF_RT_REG_SZ, nullptr, fontFile,
+                             &fontFileBytes));
+    EXPECT_STREQ(L"DejaVuSansMono.ttf", fontFile);
 }
 
 TEST_F(SetupE2E, EveryRunAddsTheNextCopy) {
