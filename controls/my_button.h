@@ -8,6 +8,9 @@
 
 class CMyButton : public win::Control {
 public:
+    // Distance of the focus mark from the button's edges.
+    static constexpr int kFocusMarkInset = 3;
+
     // The caption selects the hover and rest bitmaps; the bitmap is the resource drawn now.
     void SetCaption(const std::wstring& caption) { m_strCaption = caption; }
     void SetBitmap(int bitmapId) { m_nBitmap = bitmapId; }

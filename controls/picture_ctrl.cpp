@@ -3,6 +3,7 @@
 #include "controls/image_decoder.h"
 #include "controls/pixels.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 CPictureCtrl::~CPictureCtrl() {
@@ -17,8 +18,12 @@ void CPictureCtrl::OnAttached() {
 }
 
 LRESULT CPictureCtrl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_MOUSEMOVE)
+    // Only a picture that takes the mouse (SS_NOTIFY) is asked; the hand stays while it is over
+    // it. Pictures without SS_NOTIFY are transparent to the mouse and never change the cursor.
+    if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
     return Control::HandleMessage(message, wParam, lParam);
 }
 
@@ -105,8 +110,9 @@ void CPictureCtrl::DrawItem(const DRAWITEMSTRUCT& item) {
                         client.bottom - client.top, memory.Get(), 0, 0, m_image.width, height,
                         blend);
     } else {
-        ::StretchBlt(item.hDC, client.left, client.top, client.right - client.left,
-                     client.bottom - client.top, memory.Get(), 0, 0, m_image.width, height,
-                     SRCCOPY);
+        // A bitmap is drawn at its own size from the top-left corner: stretched by a pixel or two
+        // to a control of another size, its lettering would lose rows.
+        ::BitBlt(item.hDC, client.left, client.top, std::min<int>(m_image.width, client.right),
+                 std::min<int>(height, client.bottom), memory.Get(), 0, 0, SRCCOPY);
     }
 }

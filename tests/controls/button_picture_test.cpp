@@ -27,7 +27,10 @@ protected:
     }
     BOOL OnInitDialog() override {
         ::SetWindowPos(Hwnd(), nullptr, 0, 0, 400, 300, SWP_NOZORDER);
-        return TRUE;
+        // The keyboard focus on the template's other button: the tested one shows no focus mark
+        // until a test gives it the focus.
+        ::SetFocus(Item(IDC_IS_CLOSE_NO));
+        return FALSE;
     }
 };
 
@@ -101,7 +104,7 @@ TEST_F(Controls, ButtonSwapsBitmapsByCaption) {
 
 TEST_F(Controls, ButtonWithUnknownCaptionKeepsItsBitmap) {
     HWND button = host.button.Hwnd();
-    ::SetWindowPos(button, nullptr, 10, 10, 105, 28, SWP_NOZORDER);
+    ::SetWindowPos(button, nullptr, 10, 10, 105, 29, SWP_NOZORDER);
     host.button.SetCaption(L"帮助");
     host.button.SetBitmap(IDB_NEXT);
     ::SendMessageW(button, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
@@ -117,6 +120,54 @@ TEST_F(Controls, ButtonWithUnknownCaptionKeepsItsBitmap) {
     ExpectButtonShows(IDB_BACK);
 }
 
+// The focused button carries a dotted mark inside its frame; without the focus it is its bitmap.
+TEST_F(Controls, FocusedButtonShowsAMark) {
+    HWND button = host.button.Hwnd();
+    ::SetWindowPos(button, nullptr, 10, 10, 105, 29, SWP_NOZORDER);
+    host.button.SetCaption(L"下一步");
+    host.button.SetBitmap(IDB_NEXT);
+    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
+    const Capture expected = LoadBitmapPixels(IDB_NEXT);
+    const Capture focused = CaptureClient(button);
+    ASSERT_EQ(expected.pixels.size(), focused.pixels.size());
+    const int inset = CMyButton::kFocusMarkInset;
+    int onMark = 0;
+    for (int x = inset; x < focused.width - inset; ++x)
+        onMark += focused.At(x, inset) != expected.At(x, inset);
+    EXPECT_GT(onMark, (focused.width - 2 * inset) / 3) << "a dotted line along the top";
+    EXPECT_EQ(expected.At(focused.width / 2, inset + 2), focused.At(focused.width / 2, inset + 2));
+
+    ::SendMessageW(dialog, WM_NEXTDLGCTL,
+                   reinterpret_cast<WPARAM>(::GetDlgItem(dialog, IDC_IS_CLOSE_NO)), TRUE);
+    ExpectButtonShows(IDB_NEXT);
+}
+
+// The hand stays over an image button whatever mouse message comes: the cursor is set where the
+// system asks for it (WM_SETCURSOR, before every mouse message), not after mouse moves only.
+// A picture without SS_NOTIFY does not take the mouse at all.
+TEST_F(Controls, HandCursorOverButtonsAndNotifyingPictures) {
+    const DWORD windowThread = ::GetWindowThreadProcessId(dialog, nullptr);
+    ASSERT_TRUE(::AttachThreadInput(::GetCurrentThreadId(), windowThread, TRUE));
+    const HCURSOR hand = ::LoadCursorW(nullptr, IDC_HAND);
+    const HCURSOR arrow = ::LoadCursorW(nullptr, IDC_ARROW);
+    HWND button = host.button.Hwnd();
+    for (UINT mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}) {
+        ::SetCursor(arrow);
+        ::SendMessageW(button, WM_SETCURSOR, reinterpret_cast<WPARAM>(button),
+                       MAKELPARAM(HTCLIENT, mouse));
+        EXPECT_EQ(hand, ::GetCursor()) << "mouse message " << mouse;
+    }
+
+    HWND picture = host.picture.Hwnd();
+    EXPECT_EQ(HTTRANSPARENT, ::SendMessageW(picture, WM_NCHITTEST, 0, 0));
+    ::SetWindowLongPtrW(picture, GWL_STYLE, ::GetWindowLongPtrW(picture, GWL_STYLE) | SS_NOTIFY);
+    ::SetCursor(arrow);
+    ::SendMessageW(picture, WM_SETCURSOR, reinterpret_cast<WPARAM>(picture),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(hand, ::GetCursor());
+    ::AttachThreadInput(::GetCurrentThreadId(), windowThread, FALSE);
+}
+
 TEST_F(Controls, PictureDrawsBitmapOneToOne) {
     HWND picture = host.picture.Hwnd();
     EXPECT_EQ(SS_OWNERDRAW, ::GetWindowLongPtrW(picture, GWL_STYLE) & SS_TYPEMASK);
@@ -127,6 +178,17 @@ TEST_F(Controls, PictureDrawsBitmapOneToOne) {
     const Capture drawn = CaptureClient(picture);
     ASSERT_EQ(expected.pixels.size(), drawn.pixels.size());
     EXPECT_TRUE(expected.pixels == drawn.pixels);
+
+    // In a control a pixel or two larger, the bitmap keeps its own size at the top-left corner:
+    // no row or column of its lettering is doubled.
+    ::SetWindowPos(picture, nullptr, 5, 5, 121, 30, SWP_NOZORDER);
+    const Capture larger = CaptureClient(picture, RGB(255, 0, 255));
+    int differing = 0;
+    for (int y = 0; y < expected.height; ++y)
+        for (int x = 0; x < expected.width; ++x)
+            differing += larger.At(x, y) != expected.At(x, y);
+    EXPECT_EQ(0, differing);
+    EXPECT_EQ(Rgb(255, 0, 255), larger.At(120, 29)) << "nothing drawn beyond the bitmap";
 }
 
 TEST_F(Controls, PngBlendsOverTheBackgroundAndIsPremultipliedOnce) {

@@ -15,37 +15,40 @@ TEST(ErrorTextLayout, CodeLinesAdviceAndButton) {
     std::wstring fifty;
     for (int i = 0; i < 50; ++i)
         fifty += static_cast<wchar_t>(L'A' + i % 26);
+    const int left = kErrorTextLeft; // one left edge for every line, wrapped or not
     struct Case {
         size_t units;
         std::vector<TextLine> lines;
         bool moveButton;
         int buttonY;
     } cases[] = {
-        {1, {{50, 118, L"错误代码：A"}, {50, 149, advice1}, {50, 169, advice2}}, false, 205},
+        {1, {{left, 118, L"错误代码：A"}, {left, 149, advice1}, {left, 169, advice2}}, false, 205},
         {21,
-         {{50, 118, L"错误代码：" + fifty.substr(0, 21)}, {50, 149, advice1}, {50, 169, advice2}},
+         {{left, 118, L"错误代码：" + fifty.substr(0, 21)},
+          {left, 149, advice1},
+          {left, 169, advice2}},
          false,
          205},
         {30,
-         {{50, 118, L"错误代码：" + fifty.substr(0, 21)},
-          {110, 139, fifty.substr(21, 9)},
-          {50, 170, advice1},
-          {50, 190, advice2}},
+         {{left, 118, L"错误代码：" + fifty.substr(0, 21)},
+          {left, 139, fifty.substr(21, 9)},
+          {left, 170, advice1},
+          {left, 190, advice2}},
          true,
          220},
         {42,
-         {{50, 118, L"错误代码：" + fifty.substr(0, 21)},
-          {115, 139, fifty.substr(21, 21)},
-          {50, 170, advice1},
-          {50, 190, advice2}},
+         {{left, 118, L"错误代码：" + fifty.substr(0, 21)},
+          {left, 139, fifty.substr(21, 21)},
+          {left, 170, advice1},
+          {left, 190, advice2}},
          true,
          220},
         {50,
-         {{50, 118, L"错误代码：" + fifty.substr(0, 21)},
-          {115, 139, fifty.substr(21, 21)},
-          {110, 160, fifty.substr(42, 8)},
-          {50, 191, advice1},
-          {50, 211, advice2}},
+         {{left, 118, L"错误代码：" + fifty.substr(0, 21)},
+          {left, 139, fifty.substr(21, 21)},
+          {left, 160, fifty.substr(42, 8)},
+          {left, 191, advice1},
+          {left, 211, advice2}},
          true,
          241},
     };
