@@ -1,6 +1,8 @@
 // The image button and the picture control in a real dialog, their pixels read back.
 #include "controls/my_button.h"
+#include "controls/image_decoder.h"
 #include "controls/picture_ctrl.h"
+#include "controls/pixels.h"
 #include "res/image_ids.h"
 #include "res/resource.h"
 #include "tests/support/window_capture.h"
@@ -221,6 +223,39 @@ TEST_F(Controls, PngBlendsOverTheBackgroundAndIsPremultipliedOnce) {
             EXPECT_EQ(Rgb(255, 255, 255), white.pixels[i]) << "pixel " << i;
         }
     }
+}
+
+// The banner, squeezed about ten times into its 118 x 39 control, is resampled by area: what the
+// control shows over a ground is that resampling blended one to one, not nearest pixels.
+TEST_F(Controls, SqueezedPngIsResampledByArea) {
+    HWND picture = host.picture.Hwnd();
+    ::SetWindowPos(picture, nullptr, 5, 5, 118, 39, SWP_NOZORDER);
+    ASSERT_TRUE(host.picture.LoadTypedResource(IDP_BANNER, L"PNG"));
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(IDP_BANNER), L"PNG");
+    ASSERT_NE(nullptr, info);
+    controls::DecodedImage banner;
+    ASSERT_TRUE(controls::DecodeImage(::LockResource(::LoadResource(module, info)),
+                                      ::SizeofResource(module, info), banner));
+    controls::PremultiplyBgra(banner.pixels, static_cast<size_t>(banner.width) *
+                                                 static_cast<size_t>(banner.height));
+    std::vector<std::uint8_t> expected(118 * 39 * 4);
+    controls::ScaleBgraByArea(banner.pixels, banner.width, banner.height, expected.data(), 118, 39);
+
+    const Capture drawn = CaptureClient(picture, RGB(255, 255, 255));
+    int distant = 0;
+    for (int y = 0; y < 39; ++y) {
+        for (int x = 0; x < 118; ++x) {
+            const std::uint8_t* p = &expected[(static_cast<size_t>(y) * 118 + x) * 4];
+            const unsigned keep = 255u - p[3];                                // of the white ground
+            const unsigned want[3] = {p[2] + keep, p[1] + keep, p[0] + keep}; // R, G, B
+            const unsigned got[3] = {(drawn.At(x, y) >> 16) & 0xFF, (drawn.At(x, y) >> 8) & 0xFF,
+                                     drawn.At(x, y) & 0xFF};
+            for (int c = 0; c < 3; ++c)
+                distant += (got[c] > want[c] ? got[c] - want[c] : want[c] - got[c]) > 2;
+        }
+    }
+    EXPECT_EQ(0, distant) << "pixels further than 2 from the area-resampled banner";
 }
 
 TEST_F(Controls, PictureHoldsOneImageAndMissingResourceLeavesItEmpty) {
