@@ -25,7 +25,8 @@ BOOL CDlgIsClose::OnInitDialog() {
     m_picQuestion.Move(23, 25, 119, 28);
     // The keyboard's answer is "否" until the user moves to "是", and the mark shows which button
     // Enter and Space press from the moment the box opens.
-    ::SendMessageW(Hwnd(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    m_btnYes.MarkFocusAlways();
+    m_btnNo.MarkFocusAlways();
     ::SetFocus(m_btnNo.Hwnd());
     return FALSE;
 }

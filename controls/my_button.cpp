@@ -66,7 +66,8 @@ void CMyButton::DrawItem(const DRAWITEMSTRUCT& item) {
 
     // The keyboard's button: a dotted mark inside the frame, unless the window hides focus marks
     // until the keyboard is used.
-    if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+    if ((item.itemState & ODS_FOCUS) != 0 &&
+        ((item.itemState & ODS_NOFOCUSRECT) == 0 || m_bMarkFocusAlways)) {
         RECT mark = r;
         ::InflateRect(&mark, -kFocusMarkInset, -kFocusMarkInset);
         ::SetTextColor(item.hDC, RGB(0, 0, 0));

@@ -139,6 +139,17 @@ TEST_F(Controls, FocusedButtonShowsAMark) {
     EXPECT_GT(onMark, (focused.width - 2 * inset) / 3) << "a dotted line along the top";
     EXPECT_EQ(expected.At(focused.width / 2, inset + 2), focused.At(focused.width / 2, inset + 2));
 
+    // A window that hides focus marks until a key is pressed hides this one too (Wine's buttons
+    // never ask for that: the request is made here as Windows makes it).
+    EXPECT_FALSE(CaptureOwnerDraw(button, ODS_FOCUS).pixels == CaptureOwnerDraw(button, 0).pixels)
+        << "the same request with the focus alone draws the mark";
+    const Capture hidden = CaptureOwnerDraw(button, ODS_FOCUS | ODS_NOFOCUSRECT);
+    int differing = 0;
+    for (int y = 1; y + 1 < hidden.height; ++y)
+        for (int x = 1; x + 1 < hidden.width; ++x)
+            differing += hidden.At(x, y) != expected.At(x, y);
+    EXPECT_EQ(0, differing);
+
     ::SendMessageW(dialog, WM_NEXTDLGCTL,
                    reinterpret_cast<WPARAM>(::GetDlgItem(dialog, IDC_IS_CLOSE_NO)), TRUE);
     ExpectButtonShows(IDB_NEXT);

@@ -175,6 +175,10 @@ TEST(CloseConfirmation, KeyboardPressesTheMarkedButtonWithNoFirst) {
         EXPECT_GT(PixelsDifferingFromBitmap(focused, focusedBitmap, &outsideMark), 8);
         EXPECT_EQ(0, outsideMark) << "the mark stays on its dotted ring";
         EXPECT_EQ(0, PixelsDifferingFromBitmap(other, otherBitmap, nullptr));
+        // Also where the system hides focus marks until the keyboard is used (a state Wine's
+        // buttons never ask for: the draw request is made here as Windows makes it).
+        const Capture hidden = CaptureOwnerDraw(focused, ODS_FOCUS | ODS_NOFOCUSRECT);
+        EXPECT_FALSE(hidden.pixels == CaptureOwnerDraw(focused, 0).pixels);
 
         ::PostMessageW(focused, WM_KEYDOWN, c.key, 1);
         if (c.key == VK_SPACE)
