@@ -274,8 +274,10 @@ TEST_F(PrinterRegistration, InstalledMonitorIsReplacedThroughASpoolerRestart) {
               g_spooler.deletedMonitors);
     ASSERT_EQ(2u, g_spooler.monitors.size());
     EXPECT_EQ(g_spooler.monitors[0].dll, g_spooler.monitors[1].dll);
+    // Stop, wait until it has stopped (the monitor stays loaded until then), start.
     const std::vector<std::wstring> restart = {L"OpenSCManagerW",       L"OpenServiceW Spooler",
                                                L"ControlService 1",     L"OpenSCManagerW",
+                                               L"OpenServiceW Spooler", L"OpenSCManagerW",
                                                L"OpenServiceW Spooler", L"StartServiceW"};
     EXPECT_EQ(restart, g_serviceCalls);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SpoolerServiceState());
