@@ -22,8 +22,24 @@ BOOL CDlgIsClose::OnInitDialog() {
     m_btnNo.SetBitmap(IDB_NO);
     m_btnNo.Move(87, 60, 27, 27);
     m_picQuestion.LoadPicture(::GetModuleHandleW(nullptr), IDB_QUIT_QUESTION, L"");
-    m_picQuestion.Move(23, 25, 119, 29);
-    return TRUE;
+    m_picQuestion.Move(23, 25, 119, 28);
+    // The keyboard's answer is "否" until the user moves to "是", and the mark shows which button
+    // Enter and Space press from the moment the box opens.
+    m_btnYes.MarkFocusAlways();
+    m_btnNo.MarkFocusAlways();
+    ::SetFocus(m_btnNo.Hwnd());
+    return FALSE;
+}
+
+bool CDlgIsClose::PreTranslateMessage(const MSG& message) {
+    // Enter presses the button that has the focus (the image buttons are not push buttons, so the
+    // dialog manager would send IDOK, "quit", whichever had it).
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+        const bool yes = ::GetFocus() == m_btnYes.Hwnd();
+        EndDialog(yes ? IDOK : IDCANCEL);
+        return true;
+    }
+    return false;
 }
 
 bool CDlgIsClose::OnCommand(int id, int code, HWND) {

@@ -4,6 +4,14 @@
 #include "res/image_ids.h"
 #include "res/resource.h"
 
+namespace {
+
+// The "安装失败" picture, bitmap 166.
+constexpr int kTitleWidth = 151;
+constexpr int kTitleHeight = 45;
+
+} // namespace
+
 CDlgMesError::CDlgMesError() : win::Dialog(IDD_MES_ERROR) {}
 
 void CDlgMesError::BindControls() {
@@ -20,8 +28,12 @@ BOOL CDlgMesError::OnInitDialog() {
     m_btnOk.SetCaption(L"确认");
     m_btnOk.Move(150, 205, 107, 36);
     m_picture.LoadPicture(::GetModuleHandleW(nullptr), IDB_ERROR_TITLE, L"");
-    m_picture.Move(80, 53, 151, 45);
-    m_fontText.Reset(::CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
+    RECT client{};
+    ::GetClientRect(Hwnd(), &client);
+    m_picture.Move((client.right - kTitleWidth) / 2, 53, kTitleWidth, kTitleHeight);
+    // Characters 15 pixels high: a Chinese glyph is then about 13 pixels tall whichever face the
+    // font mapper takes when the maker's face is not installed.
+    m_fontText.Reset(::CreateFontW(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                    FF_SWISS, L"方正兰亭黑_GBK"));
     return TRUE;
@@ -37,6 +49,11 @@ bool CDlgMesError::OnCommand(int id, int code, HWND) {
 
 INT_PTR CDlgMesError::HandleMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) {
     switch (message) {
+    case WM_ERASEBKGND:
+        // WM_PAINT paints the whole ground: erasing it grey first would flash.
+        ::SetWindowLongPtrW(Hwnd(), DWLP_MSGRESULT, TRUE);
+        handled = true;
+        return TRUE;
     case WM_PAINT: {
         win::PaintScope paint(Hwnd());
         Paint(paint.Get());
@@ -72,8 +89,8 @@ void CDlgMesError::Paint(HDC dc) {
         m_btnOk.Move(150, layout.buttonY, 107, 36);
 }
 
-void ShowErrorDialog(const std::wstring& code) {
+void ShowErrorDialog(const std::wstring& code, HWND owner) {
     CDlgMesError dialog;
     dialog.m_strError = code;
-    dialog.DoModal(nullptr);
+    dialog.DoModal(owner);
 }

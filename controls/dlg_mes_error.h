@@ -28,6 +28,7 @@ private:
     win::Font m_fontText;
 };
 
-// Shows the error dialog with `code` modally on the calling thread, with no owner window, and
-// returns when the user has closed it. Any thread may call it.
-void ShowErrorDialog(const std::wstring& code);
+// Shows the error dialog with `code` modally on the calling thread and returns when the user has
+// closed it. Any thread may call it. A window of the calling thread that shows it passes itself as
+// `owner`, which stays disabled until the dialog is closed; the install job's dialogs have none.
+void ShowErrorDialog(const std::wstring& code, HWND owner = nullptr);

@@ -6,6 +6,14 @@
 
 LRESULT CMyButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_SETCURSOR:
+        // Asked before every mouse message: answering it keeps the hand steady, where setting it
+        // on mouse moves alone lets the class's arrow show in between.
+        if (LOWORD(lParam) == HTCLIENT) {
+            ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
     case WM_MOUSEMOVE:
         OnMouseMove();
         break;
@@ -19,7 +27,6 @@ LRESULT CMyButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CMyButton::OnMouseMove() {
-    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     if (const controls::CaptionBitmaps* bitmaps = controls::FindCaptionBitmaps(m_strCaption))
         m_nBitmap = bitmaps->underMouse;
     Invalidate(false);
@@ -56,4 +63,15 @@ void CMyButton::DrawItem(const DRAWITEMSTRUCT& item) {
     const RECT& r = item.rcItem;
     ::StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.Get(), 0, 0,
                  info.bmWidth, info.bmHeight, SRCCOPY);
+
+    // The keyboard's button: a dotted mark inside the frame, unless the window hides focus marks
+    // until the keyboard is used.
+    if ((item.itemState & ODS_FOCUS) != 0 &&
+        ((item.itemState & ODS_NOFOCUSRECT) == 0 || m_bMarkFocusAlways)) {
+        RECT mark = r;
+        ::InflateRect(&mark, -kFocusMarkInset, -kFocusMarkInset);
+        ::SetTextColor(item.hDC, RGB(0, 0, 0));
+        ::SetBkColor(item.hDC, RGB(255, 255, 255));
+        ::DrawFocusRect(item.hDC, &mark);
+    }
 }

@@ -8,9 +8,15 @@
 
 class CMyButton : public win::Control {
 public:
+    // Distance of the focus mark from the button's edges.
+    static constexpr int kFocusMarkInset = 3;
+
     // The caption selects the hover and rest bitmaps; the bitmap is the resource drawn now.
     void SetCaption(const std::wstring& caption) { m_strCaption = caption; }
     void SetBitmap(int bitmapId) { m_nBitmap = bitmapId; }
+    // The focus mark is shown even where the window hides focus marks until a key is pressed: a
+    // box answered by Enter shows from its first moment which button Enter presses.
+    void MarkFocusAlways() { m_bMarkFocusAlways = true; }
     const std::wstring& Caption() const { return m_strCaption; }
     int Bitmap() const { return m_nBitmap; }
 
@@ -24,4 +30,5 @@ private:
 
     std::wstring m_strCaption;
     int m_nBitmap = 0;
+    bool m_bMarkFocusAlways = false;
 };

@@ -3,6 +3,7 @@
 #include "controls/image_decoder.h"
 #include "controls/pixels.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 CPictureCtrl::~CPictureCtrl() {
@@ -17,8 +18,12 @@ void CPictureCtrl::OnAttached() {
 }
 
 LRESULT CPictureCtrl::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_MOUSEMOVE)
+    // Only a picture that takes the mouse (SS_NOTIFY) is asked; the hand stays while it is over
+    // it. Pictures without SS_NOTIFY are transparent to the mouse and never change the cursor.
+    if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT) {
         ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
     return Control::HandleMessage(message, wParam, lParam);
 }
 
@@ -91,22 +96,62 @@ BOOL CPictureCtrl::LoadTypedResource(int id, const std::wstring& type) {
     return TRUE;
 }
 
+HBITMAP CPictureCtrl::AlphaImageAt(int width, int height) {
+    if (width == m_image.width && height == std::abs(m_image.height))
+        return m_image.bitmap.Get();
+    if (m_image.scaled && m_image.scaledWidth == width && m_image.scaledHeight == height)
+        return m_image.scaled.Get();
+    m_image.scaled.Reset();
+    DIBSECTION source{};
+    if (width <= 0 || height <= 0 ||
+        ::GetObjectW(m_image.bitmap.Get(), sizeof(source), &source) != sizeof(source) ||
+        source.dsBm.bmBits == nullptr || source.dsBm.bmBitsPixel != 32)
+        return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    // Top-down like the decoded images (the only ones with alpha): rows stay in their order.
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    win::Bitmap scaled(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!scaled || bits == nullptr)
+        return nullptr;
+    controls::ScaleBgraByArea(static_cast<const std::uint8_t*>(source.dsBm.bmBits),
+                              source.dsBm.bmWidth, std::abs(source.dsBm.bmHeight),
+                              static_cast<std::uint8_t*>(bits), width, height);
+    m_image.scaled = std::move(scaled);
+    m_image.scaledWidth = width;
+    m_image.scaledHeight = height;
+    return m_image.scaled.Get();
+}
+
 void CPictureCtrl::DrawItem(const DRAWITEMSTRUCT& item) {
     if (!m_bLoaded || !m_image.bitmap)
         return;
     RECT client{};
     ::GetClientRect(Hwnd(), &client);
     win::MemoryDC memory(item.hDC);
-    win::ScopedSelect select(memory.Get(), m_image.bitmap.Get());
     const int height = std::abs(m_image.height);
     if (m_image.hasAlpha) {
+        // A picture squeezed several times over (the banner) is resampled by area once, then
+        // blended one to one: the blend's own stretching takes the nearest pixel and drops the
+        // strokes between.
+        const int width = client.right - client.left;
+        const int shownHeight = client.bottom - client.top;
+        HBITMAP shown = AlphaImageAt(width, shownHeight);
+        const bool resampled = shown != nullptr && shown != m_image.bitmap.Get();
+        win::ScopedSelect select(memory.Get(), shown != nullptr ? shown : m_image.bitmap.Get());
         BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        ::GdiAlphaBlend(item.hDC, client.left, client.top, client.right - client.left,
-                        client.bottom - client.top, memory.Get(), 0, 0, m_image.width, height,
-                        blend);
+        ::GdiAlphaBlend(item.hDC, client.left, client.top, width, shownHeight, memory.Get(), 0, 0,
+                        resampled ? width : m_image.width, resampled ? shownHeight : height, blend);
     } else {
-        ::StretchBlt(item.hDC, client.left, client.top, client.right - client.left,
-                     client.bottom - client.top, memory.Get(), 0, 0, m_image.width, height,
-                     SRCCOPY);
+        win::ScopedSelect select(memory.Get(), m_image.bitmap.Get());
+        // A bitmap is drawn at its own size from the top-left corner: stretched by a pixel or two
+        // to a control of another size, its lettering would lose rows.
+        ::BitBlt(item.hDC, client.left, client.top, std::min<int>(m_image.width, client.right),
+                 std::min<int>(height, client.bottom), memory.Get(), 0, 0, SRCCOPY);
     }
 }

@@ -35,7 +35,16 @@ private:
         int height = 0;
         int bitsPerPixel = 0;
         bool hasAlpha = false;
+        // An image with alpha resampled by area to the control's size, made on the first paint
+        // at that size.
+        win::Bitmap scaled;
+        int scaledWidth = 0;
+        int scaledHeight = 0;
     };
+
+    // The image with alpha at `width` x `height`: the image itself at its own size, else the
+    // resampled copy (nullptr when it cannot be made).
+    HBITMAP AlphaImageAt(int width, int height);
 
     ImageData m_image;
     BOOL m_bLoaded = FALSE;

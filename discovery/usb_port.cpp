@@ -21,9 +21,8 @@ std::wstring ProgramTitle() {
     return name.substr(0, name.rfind(L'.'));
 }
 
-void ShowNoDeviceSetMessage() {
-    ::MessageBoxW(::GetActiveWindow(), L"无法获取指定设备信息集!", ProgramTitle().c_str(),
-                  MB_OK | MB_ICONERROR);
+void ShowNoDeviceSetMessage(HWND owner) {
+    ::MessageBoxW(owner, L"无法获取指定设备信息集!", ProgramTitle().c_str(), MB_OK | MB_ICONERROR);
 }
 
 // The REG_DWORD "Port Number" under the key; false when the key or a 4-byte value is missing.
@@ -57,11 +56,11 @@ int GetOsClass() {
     return OsClassOf(version.dwPlatformId, version.dwMajorVersion, engine::IsNative64Bit());
 }
 
-DWORD FindUsbPrinterPortNumber() {
+DWORD FindUsbPrinterPortNumber(HWND owner) {
     const int osClass = GetOsClass();
     DeviceInfoSet set = GetClassDevices(kUsbPrintInterface, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (!set) {
-        ShowNoDeviceSetMessage();
+        ShowNoDeviceSetMessage(owner);
         return 0;
     }
     DWORD result = 0;

@@ -18,7 +18,8 @@ int GetOsClass();
 // The "Port Number" of the present USB printing interface whose device path holds
 // g_strPrinterHardwareId (the last one when several do), for the spooler port "USB%03d". 0 when
 // there is none or its number cannot be read. When the system gives no set of interfaces at all,
-// an error message box says so first.
-DWORD FindUsbPrinterPortNumber();
+// an error message box owned by `owner` (the window asking, disabled while the box shows) says
+// so first.
+DWORD FindUsbPrinterPortNumber(HWND owner = nullptr);
 
 } // namespace discovery

@@ -112,7 +112,8 @@ inline void FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
     ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
-// Outline of a rectangle with a solid pen, as the secondary dialogs draw their frame.
+// An outline `width` pixels wide along the inside of a rectangle, as the secondary dialogs draw
+// their frame: every pixel of it within the rectangle, none cut off at its edges.
 void DrawOutline(HDC dc, const RECT& rect, int width, COLORREF colour);
 
 } // namespace win

@@ -22,6 +22,11 @@ namespace {
 constexpr int kCatalogueCapacity = 512;
 constexpr const wchar_t* kProductLine = L"82列票据打印机";
 
+// The error code shown when the install job's thread cannot be started.
+constexpr const wchar_t* kJobNotStartedCode = L"7";
+
+CSetupDlg::JobStarter g_startJob = win::StartThread;
+
 } // namespace
 
 void CSetupDlg::FillModelList() {
@@ -51,7 +56,7 @@ void CSetupDlg::FillModelList() {
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!catalogue) {
-            ShowErrorDialog(L"1");
+            ShowErrorDialog(L"1", Hwnd());
             ::SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
             return;
         }
@@ -109,7 +114,7 @@ BOOL CSetupDlg::FillPortList() {
         ::SendMessageW(m_listPort, LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(name.c_str()));
         rows.push_back(name);
     }
-    const DWORD usbPort = discovery::FindUsbPrinterPortNumber();
+    const DWORD usbPort = discovery::FindUsbPrinterPortNumber(Hwnd());
     const int row = wizard::PreselectPortRow(rows, usbPort);
     if (row >= 0)
         ::SendMessageW(m_listPort, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
@@ -132,10 +137,18 @@ void CSetupDlg::StartInstall() {
     ::InvalidateRect(Hwnd(), nullptr, TRUE);
 
     m_bInstalling = true;
-    win::KernelHandle job = win::StartThread(InstallThreadProc, request);
+    win::KernelHandle job = g_startJob(InstallThreadProc, request);
     if (!job) {
-        // No job will report: let the user close the window, and free what it would have freed.
+        // No job will report: free what it would have freed, say so with a code, and end as a
+        // failed job ends.
         delete request;
         m_bInstalling = false;
+        ::KillTimer(Hwnd(), 129);
+        ShowErrorDialog(kJobNotStartedCode, Hwnd());
+        OnInstallDone(0);
     }
+}
+
+void CSetupDlg::SetJobStarterForTesting(JobStarter start) {
+    g_startJob = start != nullptr ? start : win::StartThread;
 }

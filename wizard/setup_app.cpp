@@ -17,22 +17,33 @@
 
 namespace {
 
-constexpr wchar_t kWizardTitle[] = L"Velmora科技驱动安装程序";
 constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Velmora.Korvane.Setup.Wizard";
 
-// A second copy started while one runs brings the running wizard to the front instead.
-bool ActivateRunningWizard() {
-    for (int attempt = 0; attempt < 30; ++attempt) {
-        HWND wizard = ::FindWindowW(L"#32770", kWizardTitle);
+BOOL CALLBACK FindWizardWindow(HWND window, LPARAM found) {
+    if (::GetPropW(window, kWizardWindowProperty) != window)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+// A second copy started while one runs brings the running wizard to the front instead: the
+// window it shows on top (the error dialog, a message box, the close confirmation), or the
+// wizard itself. The first copy may still be copying its fonts: it is given some seconds to make
+// its window, and when there is none the user is told that the installer already runs.
+void ActivateRunningWizard() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        HWND wizard = nullptr;
+        ::EnumWindows(FindWizardWindow, reinterpret_cast<LPARAM>(&wizard));
         if (wizard != nullptr) {
             if (::IsIconic(wizard))
                 ::ShowWindow(wizard, SW_RESTORE);
-            ::SetForegroundWindow(wizard);
-            return true;
+            HWND front = ::GetLastActivePopup(wizard);
+            ::SetForegroundWindow(front != nullptr && ::IsWindowVisible(front) ? front : wizard);
+            return;
         }
-        ::Sleep(100); // the running copy may still be starting up
+        ::Sleep(100);
     }
-    return false;
+    ::MessageBoxW(nullptr, L"安装程序已在运行。", L"安装提示", MB_OK | MB_ICONINFORMATION);
 }
 
 std::wstring ProgramFolderWithBackslash() {

@@ -11,7 +11,16 @@
 namespace {
 
 constexpr UINT_PTR kAnimationTimer = 129;
+
+// The page ground and the text of the page pictures.
+constexpr COLORREF kPageGrey = RGB(230, 230, 230);
+constexpr COLORREF kTextGrey = RGB(51, 51, 51);
 constexpr UINT kAnimationIntervalMs = 30;
+
+// One row of buttons, the same on every page: the finish button takes the next button's place.
+constexpr wizard::ButtonSlot kBackSlot = wizard::kButtonRow[0];
+constexpr wizard::ButtonSlot kNextSlot = wizard::kButtonRow[1];
+constexpr wizard::ButtonSlot kCancelSlot = wizard::kButtonRow[2];
 
 // Ticks left of the empty bar between two runs of the animation.
 int g_animationPause = 0;
@@ -43,6 +52,7 @@ void CSetupDlg::BindControls() {
 }
 
 BOOL CSetupDlg::OnInitDialog() {
+    ::SetPropW(Hwnd(), kWizardWindowProperty, Hwnd());
     wchar_t about[64] = L"";
     if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 64) > 0) {
         HMENU menu = ::GetSystemMenu(Hwnd(), FALSE);
@@ -56,7 +66,7 @@ BOOL CSetupDlg::OnInitDialog() {
     CenterWindow();
 
     m_fontLabel.Reset(::CreateFontW(18, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
                                     FF_SWISS, L"方正兰亭黑_GBK"));
     ::SendMessageW(m_picTip1.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLabel.Get()), TRUE);
     ::SendMessageW(m_picTip2.Hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(m_fontLabel.Get()), TRUE);
@@ -66,9 +76,12 @@ BOOL CSetupDlg::OnInitDialog() {
         LOGFONTW font{};
         font.lfHeight = -::MulDiv(10, ::GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
         font.lfCharSet = DEFAULT_CHARSET;
+        font.lfQuality = ANTIALIASED_QUALITY;
         wcscpy_s(font.lfFaceName, L"方正兰亭黑_GBK");
         m_fontList.Reset(::CreateFontIndirectW(&font));
     }
+    // Both lists in one face and size.
+    ::SendMessageW(m_listModel, WM_SETFONT, reinterpret_cast<WPARAM>(m_fontList.Get()), TRUE);
 
     m_btnBack.SetCaption(L"上一步");
     m_btnNext.SetCaption(L"下一步");
@@ -91,10 +104,10 @@ BOOL CSetupDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CSetupDlg::Place(CMyButton& button, int bitmap, int x, int y, int width, int height) {
+void CSetupDlg::Place(CMyButton& button, int bitmap, const wizard::ButtonSlot& slot) {
     if (bitmap != 0)
         button.SetBitmap(bitmap);
-    button.Move(x, y, width, height);
+    button.Move(slot.x, slot.y, slot.width, slot.height);
 }
 
 void CSetupDlg::Place(CPictureCtrl& picture, int bitmap, int x, int y, int width, int height) {
@@ -108,10 +121,10 @@ void CSetupDlg::ShowModelPage(BOOL show) {
         Place(m_picTip2, IDB_MODEL_TITLE, 52, 95, 130, 37);
         m_picTip2.Show(true);
         FillModelList();
-        Place(m_btnBack, IDB_BACK, 132, 300, 105, 28);
-        Place(m_btnNext, IDB_NEXT, 241, 300, 105, 28);
+        Place(m_btnBack, IDB_BACK, kBackSlot);
+        Place(m_btnNext, IDB_NEXT, kNextSlot);
         m_btnNext.Show(true);
-        Place(m_btnCancel, IDB_CANCEL, 366, 300, 75, 29);
+        Place(m_btnCancel, IDB_CANCEL, kCancelSlot);
         m_btnCancel.Show(true);
         ::MoveWindow(m_listModel, 58, 130, 350, 130, FALSE);
         Show(m_listModel, true);
@@ -129,11 +142,11 @@ void CSetupDlg::ShowModelPage(BOOL show) {
 void CSetupDlg::ShowPortPage(BOOL show) {
     if (show) {
         m_nPage = 2;
-        Place(m_btnBack, 0, 129, 300, 105, 28);
+        Place(m_btnBack, 0, kBackSlot);
         m_btnBack.Show(true);
-        Place(m_btnNext, IDB_NEXT, 233, 300, 105, 28);
+        Place(m_btnNext, IDB_NEXT, kNextSlot);
         m_btnNext.Show(true);
-        Place(m_btnCancel, 0, 363, 300, 75, 29);
+        Place(m_btnCancel, 0, kCancelSlot);
         m_btnCancel.Show(true);
         if (FillPortList())
             Place(m_picTip1, IDB_PORT_FOUND, 35, 107, 420, 50);
@@ -158,15 +171,15 @@ void CSetupDlg::ShowPortPage(BOOL show) {
 void CSetupDlg::ShowConfirmPage(BOOL show) {
     if (show) {
         m_nPage = 3;
-        Place(m_btnBack, 0, 153, 310, 105, 28);
+        Place(m_btnBack, 0, kBackSlot);
         m_btnBack.Show(true);
-        Place(m_btnFinish, IDB_FINISH, 273, 310, 75, 29);
+        Place(m_btnFinish, IDB_FINISH, kNextSlot);
         m_btnFinish.Show(true);
-        Place(m_btnCancel, 0, 366, 310, 75, 29);
+        Place(m_btnCancel, 0, kCancelSlot);
         m_btnCancel.Show(true);
         Place(m_picTip1, IDB_CONFIRM_LABELS, 46, 102, 45, 51);
         m_picTip1.Show(true);
-        Place(m_picTip2, IDB_CONFIRM_NOTE, 41, 165, 400, 52);
+        Place(m_picTip2, IDB_CONFIRM_NOTE, 41, 165, 400, 50);
         m_picTip2.Show(true);
     } else {
         m_btnBack.Show(false);
@@ -196,8 +209,8 @@ void CSetupDlg::SwitchPage(int target, int current) {
     // Only one install job, and nothing moves the wizard away from it while it runs.
     if (current == 4 || m_bInstalling)
         return;
-    // Without a model there is nothing to install: stay on the model page.
-    if (current == 1 && target == 2 && ::SendMessageW(m_listModel, LB_GETCURSEL, 0, 0) == LB_ERR)
+    // Without a model or a port there is nothing to install: the page stays and says why.
+    if (target == current + 1 && !CanLeaveForward(current))
         return;
     switch (current) {
     case 1:
@@ -233,6 +246,21 @@ void CSetupDlg::SwitchPage(int target, int current) {
     }
 }
 
+bool CSetupDlg::CanLeaveForward(int page) {
+    HWND list = page == 1 ? m_listModel : page == 2 ? m_listPort : nullptr;
+    if (list == nullptr)
+        return true;
+    const LRESULT rows = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+    const bool selected = ::SendMessageW(list, LB_GETCURSEL, 0, 0) != LB_ERR;
+    const std::wstring refusal =
+        wizard::NextPageRefusal(page, rows == LB_ERR ? 0 : static_cast<long>(rows), selected);
+    if (refusal.empty())
+        return true;
+    ::MessageBoxW(Hwnd(), refusal.c_str(), L"安装提示",
+                  rows > 0 ? MB_ICONINFORMATION : MB_ICONWARNING);
+    return false;
+}
+
 bool CSetupDlg::OnCommand(int id, int code, HWND) {
     if (code != BN_CLICKED)
         return false;
@@ -258,12 +286,15 @@ void CSetupDlg::OnCancelButton() {
 }
 
 bool CSetupDlg::PreTranslateMessage(const MSG& message) {
+    // A held key repeats (lParam bit 30: the key was already down): one press, one page.
+    const bool repeated = (message.lParam & (1L << 30)) != 0;
     if (message.message == WM_SYSKEYDOWN && message.wParam == 'N') {
-        SwitchPage(m_nPage + 1, m_nPage);
+        if (!repeated)
+            SwitchPage(m_nPage + 1, m_nPage);
         return true;
     }
     if (message.message == WM_SYSKEYDOWN && message.wParam == 'B') {
-        if (m_nPage != 1)
+        if (m_nPage != 1 && !repeated)
             SwitchPage(m_nPage - 1, m_nPage);
         return true;
     }
@@ -302,15 +333,15 @@ void CSetupDlg::OnTimer(UINT_PTR id) {
 }
 
 void CSetupDlg::PaintBackground(HDC dc) {
+    // The whole client area, to its last column and row: strips left unpainted show black.
     RECT area{};
     ::GetClientRect(Hwnd(), &area);
-    area.left += 1;
-    area.right -= 1;
-    area.bottom -= 1;
-    win::Brush grey(::CreateSolidBrush(RGB(230, 230, 230)));
+    win::Brush grey(::CreateSolidBrush(kPageGrey));
     ::FillRect(dc, &area, grey.Get());
     ::SetBkMode(dc, TRANSPARENT);
     if (m_nPage == 3) {
+        // The model and port in the dark grey and the smoothed face of the labels beside them.
+        ::SetTextColor(dc, kTextGrey);
         win::ScopedSelect font(dc, m_fontLabel.Get());
         const std::wstring model = wizard::ModelCaption(m_strModel);
         ::TextOutW(dc, 93, 103, model.c_str(), static_cast<int>(model.size()));
@@ -372,6 +403,10 @@ INT_PTR CSetupDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, boo
         if (!m_bInstalling)
             EndDialog(IDCANCEL);
         return TRUE;
+    case WM_DESTROY:
+        ::RemovePropW(Hwnd(), kWizardWindowProperty);
+        handled = false;
+        return FALSE;
     default:
         break;
     }

@@ -7,9 +7,15 @@
 #include "controls/text_progress_ctrl.h"
 #include "engine/printer_info_file.h"
 #include "win/gdi.h"
+#include "win/thread.h"
 #include "win/window.h"
+#include "wizard/wizard_rules.h"
 
 #include <string>
+
+// A property the wizard's window carries from its creation on (before its title is set, before
+// the printer probes, while the catalogue's error shows): a second copy finds the first by it.
+constexpr wchar_t kWizardWindowProperty[] = L"Velmora.Korvane.Setup.Wizard";
 
 class CSetupDlg : public win::Dialog {
 public:
@@ -18,6 +24,11 @@ public:
 
     int Page() const { return m_nPage; }
     bool IsInstalling() const { return m_bInstalling; }
+
+    // How the install job's thread is started; tests give a starter that fails (nullptr: the
+    // real one).
+    using JobStarter = win::KernelHandle (*)(win::ThreadProc proc, void* parameter);
+    static void SetJobStarterForTesting(JobStarter start);
 
 protected:
     void BindControls() override;
@@ -35,6 +46,8 @@ private:
     void ShowConfirmPage(BOOL show);
     void ShowInstallPage(BOOL show);
     void SwitchPage(int target, int current);
+    // Whether `page` has what the next page needs (a chosen row); if not, tells the user why.
+    bool CanLeaveForward(int page);
 
     // Work done when pages are entered and left
     void FillModelList();
@@ -49,7 +62,7 @@ private:
     void PaintBackground(HDC dc);
     bool OnSysCommand(WPARAM command);
 
-    static void Place(CMyButton& button, int bitmap, int x, int y, int width, int height);
+    static void Place(CMyButton& button, int bitmap, const wizard::ButtonSlot& slot);
     static void Place(CPictureCtrl& picture, int bitmap, int x, int y, int width, int height);
 
     HICON m_hIcon = nullptr;

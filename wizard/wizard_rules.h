@@ -25,6 +25,26 @@ std::wstring ModelCaption(const std::wstring& model);
 // one (0), the first row containing "LPT". -1 when no row does.
 int PreselectPortRow(const std::vector<std::wstring>& rows, unsigned long usbPortNumber);
 
+// Why the wizard stays on `page` (1 model, 2 port) when the user asks for the next page while
+// the page's list shows `rows` rows, one of them selected or not; empty when it may be left. No
+// page is left without a chosen row: without a model or a port there is nothing to install.
+std::wstring NextPageRefusal(int page, long rows, bool selected);
+
+// The wizard's buttons: one row at the bottom, in the same places on every page. Back, then next
+// (or finish, in the same place), then cancel; all of one height, the gaps apart that the model
+// page's design gives.
+struct ButtonSlot {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+constexpr int kButtonRowY = 300;
+constexpr int kButtonHeight = 29;
+constexpr ButtonSlot kButtonRow[3] = {{132, kButtonRowY, 105, kButtonHeight},
+                                      {241, kButtonRowY, 105, kButtonHeight},
+                                      {366, kButtonRowY, 75, kButtonHeight}};
+
 // One tick of the looping progress animation on timer 129.
 struct AnimationState {
     int pause = 0;    // ticks left showing an empty bar

@@ -1,4 +1,5 @@
-// The program's images: every bitmap and PNG at the size the windows place it at.
+// The program's images: every bitmap and PNG at the size the windows place it at. The wizard's
+// four buttons share one height, and the finish button has the next button's size.
 #include "controls/image_decoder.h"
 #include "res/image_ids.h"
 
@@ -17,14 +18,14 @@ TEST(Artwork, BitmapSizesAndDepth) {
         {IDB_CONFIRM_LABELS, 45, 51},
         {IDB_CONFIRM_NOTE, 400, 50},
         {IDB_INSTALLING, 125, 25},
-        {IDB_BACK, 105, 28},
-        {IDB_BACK_HOVER, 105, 28},
-        {IDB_NEXT, 105, 28},
-        {IDB_NEXT_HOVER, 105, 28},
+        {IDB_BACK, 105, 29},
+        {IDB_BACK_HOVER, 105, 29},
+        {IDB_NEXT, 105, 29},
+        {IDB_NEXT_HOVER, 105, 29},
         {IDB_CANCEL, 75, 29},
         {IDB_CANCEL_HOVER, 75, 29},
-        {IDB_FINISH, 75, 29},
-        {IDB_FINISH_HOVER, 75, 29},
+        {IDB_FINISH, 105, 29},
+        {IDB_FINISH_HOVER, 105, 29},
         {IDB_OK, 107, 36},
         {IDB_OK_HOVER, 107, 36},
         {IDB_YES, 27, 27},

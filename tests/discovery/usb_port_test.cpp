@@ -94,6 +94,8 @@ namespace {
 struct MessageBoxSeen {
     std::wstring text;
     bool errorIcon = false;
+    HWND owner = nullptr;
+    bool ownerEnabled = true; // while the box showed
 };
 
 BOOL CALLBACK FindMessageBox(HWND window, LPARAM param) {
@@ -144,6 +146,8 @@ private:
                 wchar_t text[256] = L"";
                 ::GetDlgItemTextW(box, 0xFFFF, text, 256);
                 seen.text = text;
+                seen.owner = ::GetWindow(box, GW_OWNER);
+                seen.ownerEnabled = seen.owner != nullptr && ::IsWindowEnabled(seen.owner);
                 ::EnumChildWindows(box, FindErrorIcon, reinterpret_cast<LPARAM>(&seen.errorIcon));
                 m_seen.push_back(seen);
                 ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
@@ -161,15 +165,31 @@ private:
 } // namespace
 
 // The system gives no list of USB printing interfaces: the user is told, and the answer is 0.
-TEST_F(UsbPrinterPort, NoInterfaceListShowsAnErrorBox) {
+// The box belongs to the window that asked, whether or not that window is in front: it stays
+// disabled while the box shows, so no click reaches it in the middle of its page switch.
+TEST_F(UsbPrinterPort, NoInterfaceListShowsAnErrorBoxOwnedByTheAskingWindow) {
     DeviceBench bench;
     bench.AddUsbPrinter(L"USB\\VID_D23C&PID_0001\\KV0001", 7);
     FakeDiscovery fake;
     fake.RefuseDeviceInfoSets(ERROR_NOT_ENOUGH_MEMORY);
-    MessageBoxAnswerer answerer;
-    EXPECT_EQ(0u, FindUsbPrinterPortNumber());
-    const std::vector<MessageBoxSeen> seen = answerer.Seen();
+    HWND asking = ::CreateWindowExW(0, L"STATIC", L"asking", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                    nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, asking);
+    HWND front = ::CreateWindowExW(0, L"STATIC", L"front", WS_POPUP | WS_VISIBLE, 60, 0, 50, 50,
+                                   nullptr, nullptr, nullptr, nullptr);
+    ::SetForegroundWindow(front); // the asking window is not the active one
+    std::vector<MessageBoxSeen> seen;
+    {
+        MessageBoxAnswerer answerer;
+        EXPECT_EQ(0u, FindUsbPrinterPortNumber(asking));
+        seen = answerer.Seen();
+    }
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ(L"无法获取指定设备信息集!", seen[0].text);
     EXPECT_TRUE(seen[0].errorIcon);
+    EXPECT_EQ(asking, seen[0].owner);
+    EXPECT_FALSE(seen[0].ownerEnabled);
+    EXPECT_TRUE(::IsWindowEnabled(asking)) << "enabled again once the box is answered";
+    ::DestroyWindow(front);
+    ::DestroyWindow(asking);
 }

@@ -402,3 +402,155 @@ TEST_F(SetupE2E, CloseIsRefusedWhileTheJobRuns) {
     EXPECT_TRUE(run.WaitEnd());
     EXPECT_TRUE(PrinterExists(printer));
 }
+
+namespace {
+
+// The wizard's own message box (a "#32770" with the static 0xFFFF) with its text and owner, after
+// which its OK button is pressed and the box awaited gone.
+struct Box {
+    std::wstring text;
+    HWND owner = nullptr;
+    bool ownerEnabled = true;
+};
+
+Box AnswerMessageBox(SetupRun& run) {
+    Box seen;
+    HWND box = run.WaitWindow([](HWND w) { return ::GetDlgItem(w, 0xFFFF) != nullptr; });
+    if (box == nullptr)
+        return seen;
+    seen.text = TextOf(::GetDlgItem(box, 0xFFFF));
+    seen.owner = ::GetWindow(box, GW_OWNER);
+    seen.ownerEnabled = seen.owner != nullptr && ::IsWindowEnabled(seen.owner);
+    Click(box, IDOK);
+    WaitFor([&] { return !::IsWindow(box); });
+    return seen;
+}
+
+void PressAltN(HWND wizard, bool held) {
+    // Bit 29: Alt is down; bit 30: the key was down before (the keyboard's auto-repeat).
+    const LPARAM lParam = (1 << 29) | (held ? (1 << 30) : 0);
+    ::PostMessageW(::GetDlgItem(wizard, kModelList), WM_SYSKEYDOWN, 'N', lParam);
+}
+
+void CloseBySystemMenu(SetupRun& run, HWND wizard) {
+    ::PostMessageW(wizard, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(run.WaitEnd());
+}
+
+} // namespace
+
+// The port page is not left without a chosen port: Next and Alt+N say so in a box owned by the
+// wizard, and the page stays; nothing is installed.
+TEST_F(SetupE2E, PortPageIsNotLeftWithoutAPort) {
+    SetupRun run(dist);
+    HWND wizard = run.WaitWizard();
+    ASSERT_NE(nullptr, wizard);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kModelList); }));
+    Click(wizard, kNext);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kPortList); }));
+    HWND ports = ::GetDlgItem(wizard, kPortList);
+    ::SendMessageW(ports, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+
+    for (const char* how : {"next button", "Alt+N"}) {
+        SCOPED_TRACE(how);
+        if (std::string(how) == "Alt+N")
+            ::PostMessageW(ports, WM_SYSKEYDOWN, 'N', 1 << 29);
+        else
+            Click(wizard, kNext);
+        const Box box = AnswerMessageBox(run);
+        EXPECT_EQ(L"请选择打印机连接的端口。", box.text);
+        EXPECT_EQ(wizard, box.owner);
+        EXPECT_FALSE(box.ownerEnabled) << "the wizard takes no click while the box shows";
+        ::Sleep(300);
+        EXPECT_TRUE(Visible(wizard, kPortList)) << "still on the port page";
+        EXPECT_FALSE(Visible(wizard, kFinish));
+    }
+    // With a port chosen the page is left as before.
+    ::SendMessageW(ports, LB_SETCURSEL, 0, 0);
+    Click(wizard, kNext);
+    EXPECT_TRUE(WaitFor([&] { return Visible(wizard, kFinish); }));
+    CloseBySystemMenu(run, wizard);
+}
+
+// A held Alt+N repeats its key message; only the first press moves, so the wizard never runs
+// past the confirmation page into the installation.
+TEST_F(SetupE2E, HeldAltNMovesOnePagePerPress) {
+    SetupRun run(dist);
+    HWND wizard = run.WaitWizard();
+    ASSERT_NE(nullptr, wizard);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kModelList); }));
+    PressAltN(wizard, false);
+    for (int i = 0; i < 5; ++i)
+        PressAltN(wizard, true);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kPortList); }));
+    ::Sleep(800);
+    EXPECT_TRUE(Visible(wizard, kPortList)) << "the repeats moved no further";
+    PressAltN(wizard, false);
+    for (int i = 0; i < 5; ++i)
+        PressAltN(wizard, true);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kFinish); }));
+    ::Sleep(800);
+    EXPECT_TRUE(Visible(wizard, kFinish)) << "still on the confirmation page";
+    EXPECT_FALSE(Visible(wizard, kProgress)) << "no installation started";
+    CloseBySystemMenu(run, wizard);
+}
+
+// A catalogue that lists no model: Next says why, in a box owned by the wizard, and the model
+// page stays.
+TEST_F(SetupE2E, EmptyCatalogueSaysWhyOnNext) {
+    const std::wstring copy = MakeScratchFolder(L"e2e-empty-catalogue");
+    ASSERT_TRUE(::CopyFileW((dist + L"\\Setup.exe").c_str(), (copy + L"Setup.exe").c_str(), FALSE));
+    {
+        // UTF-16LE with its byte-order mark, as the real catalogue is saved.
+        const std::wstring text = L"\xFEFF[82列票据打印机]\r\nCounts=0\r\n";
+        HANDLE file = ::CreateFileW((copy + L"PrinterInfo.ini").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written = 0;
+        ::WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written,
+                    nullptr);
+        ::CloseHandle(file);
+    }
+    SetupRun run(copy.substr(0, copy.size() - 1));
+    HWND wizard = run.WaitWizard();
+    ASSERT_NE(nullptr, wizard);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kModelList); }));
+    EXPECT_EQ(0, ::SendMessageW(::GetDlgItem(wizard, kModelList), LB_GETCOUNT, 0, 0));
+    Click(wizard, kNext);
+    const Box box = AnswerMessageBox(run);
+    EXPECT_EQ(L"PrinterInfo.ini 中没有打印机型号，无法继续安装。请联系设备厂家获取技术支持。",
+              box.text);
+    EXPECT_EQ(wizard, box.owner);
+    ::Sleep(300);
+    EXPECT_TRUE(Visible(wizard, kModelList));
+    EXPECT_FALSE(Visible(wizard, kPortList));
+    CloseBySystemMenu(run, wizard);
+}
+
+// The running wizard is found from its window's first moment, before it has a title: here while
+// the catalogue's error "1" shows (the wizard still hidden behind it). The second copy brings that
+// error dialog to the front and ends.
+TEST_F(SetupE2E, SecondCopyFindsTheWizardWhileItsErrorShows) {
+    const std::wstring copy = MakeScratchFolder(L"e2e-second-copy-no-catalogue");
+    ASSERT_TRUE(::CopyFileW((dist + L"\\Setup.exe").c_str(), (copy + L"Setup.exe").c_str(), FALSE));
+    SetupRun first(copy.substr(0, copy.size() - 1));
+    HWND error = first.WaitChild(kErrorOk);
+    ASSERT_NE(nullptr, error);
+
+    // Something else is in front when the second copy starts.
+    HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 80, 80,
+                                   nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, other);
+    ::SetForegroundWindow(other);
+    ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == other; }, 5000));
+
+    SetupRun second(dist);
+    ASSERT_TRUE(second.Started());
+    EXPECT_TRUE(second.WaitEnd()) << "the second copy ends by itself";
+    EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == error; }, 5000))
+        << "the first copy's error dialog is in front";
+    EXPECT_FALSE(first.Ended());
+    ::DestroyWindow(other);
+    Click(error, kErrorOk);
+    EXPECT_TRUE(first.WaitEnd());
+}

@@ -1,5 +1,7 @@
 #include "tests/support/window_capture.h"
 
+#include "win/window.h"
+
 namespace testing_support {
 
 namespace {
@@ -95,6 +97,30 @@ Capture CaptureClient(HWND window, COLORREF ground) {
     ::SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
     ::SelectObject(memory, old);
     Capture capture = FromBitmap(memory, bitmap, width, height);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return capture;
+}
+
+Capture CaptureOwnerDraw(HWND control, UINT itemState) {
+    RECT client{};
+    ::GetClientRect(control, &client);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = static_cast<UINT>(::GetDlgCtrlID(control));
+    item.itemAction = ODA_DRAWENTIRE;
+    item.itemState = itemState;
+    item.hwndItem = control;
+    item.hDC = memory;
+    item.rcItem = client;
+    ::SendMessageW(control, win::kReflectedDrawItem, item.CtlID, reinterpret_cast<LPARAM>(&item));
+    ::SelectObject(memory, old);
+    Capture capture = FromBitmap(memory, bitmap, client.right, client.bottom);
     ::DeleteObject(bitmap);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);

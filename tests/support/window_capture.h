@@ -41,6 +41,11 @@ struct Capture {
 // (WM_PRINTCLIENT, sent to the window's thread).
 Capture CaptureClient(HWND window, COLORREF ground = RGB(255, 0, 255));
 
+// An owner-drawn control drawn into a bitmap of its client size with the given item state
+// (ODS_FOCUS, ODS_NOFOCUSRECT, ...), through the draw request its dialog forwards to it: for states
+// Wine's controls never ask for.
+Capture CaptureOwnerDraw(HWND control, UINT itemState);
+
 // A bitmap resource of the test program as 0x00RRGGBB values.
 Capture LoadBitmapPixels(int id);
 

@@ -49,6 +49,29 @@ TEST(WizardRules, PortPreselection) {
         EXPECT_EQ(c.row, PreselectPortRow(c.rows, c.usbPort)) << c.usbPort;
 }
 
+TEST(WizardRules, NoPageIsLeftWithoutAChosenRow) {
+    struct Case {
+        int page;
+        long rows;
+        bool selected;
+        const wchar_t* refusal; // nullptr: the page may be left
+    } cases[] = {
+        {1, 5, true, nullptr},
+        {1, 0, false,
+         L"PrinterInfo.ini 中没有打印机型号，无法继续安装。请联系设备厂家获取技术支持。"},
+        {1, 5, false, L"请选择打印机型号。"},
+        {2, 8, true, nullptr},
+        {2, 8, false, L"请选择打印机连接的端口。"},
+        {2, 0, false, L"没有找到可用的端口，无法继续安装。"},
+        {3, 0, false, nullptr}, // the confirmation page has no list
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.refusal != nullptr ? c.refusal : L"",
+                  NextPageRefusal(c.page, c.rows, c.selected))
+            << "page " << c.page << ", " << c.rows << " rows, selected " << c.selected;
+    }
+}
+
 TEST(WizardRules, AnimationClimbsPausesAndClimbsAgain) {
     AnimationState state;
     int changes = 0;

@@ -350,7 +350,8 @@ def write_ico(path, images):
 # ---------------------------------------------------------------------------
 # The image list
 
-BTN_WIDE = (105, 28)
+# One height for the row of wizard buttons; the finish button takes the next button's place.
+BTN_WIDE = (105, 29)
 BTN_NARROW = (75, 29)
 BTN_OK = (107, 36)
 BTN_SMALL = (27, 27)
@@ -398,7 +399,7 @@ def bitmaps():
             (137, 168, "IDB_BACK", "btn_back", "<上一步(B)", BTN_WIDE),
             (138, 169, "IDB_NEXT", "btn_next", "下一步(N)>", BTN_WIDE),
             (139, 170, "IDB_CANCEL", "btn_cancel", "取消", BTN_NARROW),
-            (143, 172, "IDB_FINISH", "btn_finish", "完成", BTN_NARROW)):
+            (143, 172, "IDB_FINISH", "btn_finish", "完成", BTN_WIDE)):
         normal, hot = wizard_button(size, text)
         add(rest, sym, name + ".bmp", normal, "wizard button " + text)
         add(hover, sym + "_HOVER", name + "_hover.bmp", hot, "wizard button " + text + ", hover")
