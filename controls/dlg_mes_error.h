@@ -29,5 +29,6 @@ private:
 };
 
 // Shows the error dialog with `code` modally on the calling thread, with no owner window, and
-// returns when the user has closed it. Any thread may call it.
+// returns when the user has closed it; the install log first receives "安装失败 错误代码：<code>".
+// Any thread may call it.
 void ShowErrorDialog(const std::wstring& code);
