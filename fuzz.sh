@@ -18,9 +18,11 @@ rules=(
     controls/error_text_layout.cpp
     discovery/device_id.cpp
     discovery/device_paths.cpp
+    engine/catalogue_text.cpp
     engine/dependent_files.cpp
     engine/font_names.cpp
     engine/log_record.cpp
+    engine/model_names.cpp
     engine/package_paths.cpp
     engine/staging_lists.cpp
     engine/support_paths.cpp

@@ -1,6 +1,7 @@
 #include "controls/dlg_mes_error.h"
 
 #include "controls/error_text_layout.h"
+#include "engine/install_log.h"
 #include "res/image_ids.h"
 #include "res/resource.h"
 
@@ -90,6 +91,8 @@ void CDlgMesError::Paint(HDC dc) {
 }
 
 void ShowErrorDialog(const std::wstring& code, HWND owner) {
+    // Every code a user is shown is in the log for support staff, whoever shows it.
+    engine::WriteInstallLog(L"安装失败 错误代码：" + code, false);
     CDlgMesError dialog;
     dialog.m_strError = code;
     dialog.DoModal(owner);

@@ -2,6 +2,7 @@
 #include "engine/checked_copy.h"
 
 #include "controls/dlg_mes_error.h"
+#include "engine/install_log.h"
 #include "engine/staging_api.h"
 #include "win/handle.h"
 
@@ -41,6 +42,12 @@ bool FileSize(HANDLE file, LONGLONG& size) {
 
 } // namespace
 
+void ClearReadOnly(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
 bool FilesIdentical(const std::wstring& source, const std::wstring& target) {
     // The target is read whole first, with full sharing: the spooler may hold it open.
     std::vector<char> targetBytes;
@@ -73,11 +80,14 @@ bool FilesIdentical(const std::wstring& source, const std::wstring& target) {
     return true;
 }
 
-bool CopyFileChecked(const std::wstring& source, const std::wstring& target) {
+namespace {
+
+bool CopyFileInto(const std::wstring& source, const std::wstring& target) {
     const StagingApi& api = Staging();
     if (api.CopyFileW(source.c_str(), target.c_str(), TRUE))
         return true;
     if (::GetLastError() != ERROR_FILE_EXISTS) {
+        WriteInstallLog(L"CopyFile " + target, true);
         ShowErrorDialog(L"2");
         return false;
     }
@@ -88,19 +98,30 @@ bool CopyFileChecked(const std::wstring& source, const std::wstring& target) {
     const DWORD error = ::GetLastError();
     if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) {
         // A full disk, say: no retry can mend it.
+        WriteInstallLog(L"CopyFile " + target, true);
         ShowErrorDialog(L"2");
         return false;
     }
 
     // A read-only target refuses the overwrite: clear the attribute and try once more. A busy
     // target may have been released meanwhile.
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        ::SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    ClearReadOnly(target);
     if (api.CopyFileW(source.c_str(), target.c_str(), FALSE))
         return true;
+    WriteInstallLog(L"CopyFile " + target, true);
     ShowErrorDialog(L"2");
     return false;
+}
+
+} // namespace
+
+bool CopyFileChecked(const std::wstring& source, const std::wstring& target) {
+    if (!CopyFileInto(source, target))
+        return false;
+    // A copy takes the source's attributes: from a CD, an ISO or a read-only share every file
+    // would stay read-only, and the next update could not replace it.
+    ClearReadOnly(target);
+    return true;
 }
 
 } // namespace engine

@@ -2,6 +2,7 @@
 #include "engine/driver_staging.h"
 
 #include "engine/folder_walk.h"
+#include "engine/install_log.h"
 
 #include "controls/dlg_mes_error.h"
 #include "engine/checked_copy.h"
@@ -40,8 +41,10 @@ void CopyListedFiles(const std::wstring& sourceFolder, const std::wstring& targe
         case StagingAction::Skip:
             break;
         case StagingAction::CopyIfMissing:
-            // The system's own copy of a platform file is never replaced.
-            Staging().CopyFileW(source.c_str(), target.c_str(), TRUE);
+            // The system's own copy of a platform file is never replaced; a new copy does not keep
+            // the read-only attribute of a distribution on read-only media.
+            if (Staging().CopyFileW(source.c_str(), target.c_str(), TRUE))
+                ClearReadOnly(target);
             break;
         case StagingAction::CopyChecked:
             // The copying goes on after a failed file, so every file that can be placed is.
@@ -63,7 +66,12 @@ bool CopyDriverTree(const std::wstring& sourceFolder, const std::wstring& target
     if (copy.copyFailed)
         return false;
     // A package folder that is missing or lacks a maker's file cannot give a working driver.
-    if (!MissingMakerFiles(lists, copy.makerFiles).empty()) {
+    const std::vector<std::wstring> missing = MissingMakerFiles(lists, copy.makerFiles);
+    if (!missing.empty()) {
+        std::wstring names;
+        for (const std::wstring& name : missing)
+            names += L" " + name;
+        WriteInstallLog(L"驱动包缺少文件 " + sourceFolder + L":" + names, false);
         ShowErrorDialog(L"2");
         return false;
     }
@@ -78,6 +86,7 @@ bool StageInf(const std::wstring& infPath, const std::wstring& infFolder) {
     if (!staged && ::GetLastError() == ERROR_NOT_FOUND)
         staged = api.SetupCopyOEMInfW(infPath.c_str(), infFolder.c_str(), SPOST_PATH, 0, nullptr, 0,
                                       nullptr, nullptr);
+    WriteInstallStep(L"SetupCopyOEMInf " + infPath, staged ? 0 : ::GetLastError());
     if (!staged)
         ShowErrorDialog(L"3");
     return staged != FALSE;
@@ -88,14 +97,20 @@ bool StageDriverPackageFrom(const std::wstring& programDirectory,
     std::wstring driverDirectory;
     if (!GetDriverDirectory(driverDirectory)) {
         // Nowhere to copy the package to.
+        WriteInstallStep(L"GetPrinterDriverDirectory", ::GetLastError());
         ShowErrorDialog(L"2");
         return false;
     }
     const bool native64 = IsNative64Bit();
     const std::wstring packageFolder = DriverSourceFolderOf(programDirectory, native64);
-    if (!CopyDriverTree(packageFolder, driverDirectory + L"\\", dataFileName))
+    const bool copied = CopyDriverTree(packageFolder, driverDirectory + L"\\", dataFileName);
+    WriteInstallLog(std::wstring(copied ? L"驱动文件已复制到 " : L"驱动文件未能复制到 ") +
+                        driverDirectory,
+                    false);
+    if (!copied)
         return false;
     InstallSupportFoldersFrom(programDirectory);
+    WriteInstallLog(L"产品手册、工具和卸载程序已复制", false);
     return StageInf(InfPathOf(programDirectory, native64), packageFolder);
 }
 

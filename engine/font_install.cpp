@@ -3,8 +3,7 @@
 
 #include "engine/folder_walk.h"
 #include "engine/font_names.h"
-#include "engine/support_folders.h"
-#include "engine/support_paths.h"
+#include "engine/checked_copy.h"
 #include "win/handle.h"
 
 #include <windows.h>
@@ -37,12 +36,18 @@ std::wstring RegistryNameOf(const std::wstring& fileName, const std::wstring& pa
     return FontRegistryName(fileName, FileReader(file.Get()));
 }
 
-// The font files of the tree, by the names they have once copied side by side.
-void CollectFontNames(const std::wstring& folder, std::vector<std::wstring>& names) {
+// Copies the font files of the tree side by side into the Fonts folder; gives the names of those
+// to register, as they are named there.
+void CopyFontFiles(const std::wstring& folder, const std::wstring& fontsFolder,
+                   std::vector<std::wstring>& names) {
     ForEachFolderEntry(folder, [&](const std::wstring& name, bool isFolder) {
-        if (isFolder)
-            CollectFontNames(folder + name + L"\\", names);
-        else if (IsFontFileName(name) && !IsLeftOutOfFolderCopy(folder + name))
+        if (isFolder) {
+            CopyFontFiles(folder + name + L"\\", fontsFolder, names);
+            return;
+        }
+        if (!IsFontFileToCopy(name))
+            return;
+        if (CopyFileChecked(folder + name, fontsFolder + name) && IsFontFileName(name))
             names.push_back(name);
     });
 }
@@ -84,9 +89,8 @@ int InstallFonts(const std::wstring& sourceFolder, const std::wstring& fontsFold
     // Without the Fonts folder the target would be the root of the current drive.
     if (fontsFolder.empty())
         return 0;
-    CopyFolderTree(sourceFolder, fontsFolder, false);
     std::vector<std::wstring> names;
-    CollectFontNames(sourceFolder, names);
+    CopyFontFiles(sourceFolder, fontsFolder, names);
     int registered = 0;
     for (const std::wstring& name : names)
         if (RegisterFont(fontsFolder, name))

@@ -12,9 +12,10 @@ constexpr wchar_t kFontsKey[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersio
 // The system's Fonts folder with a trailing backslash, or "" when the system does not name it.
 std::wstring GetFontsFolder();
 
-// Copies every file of sourceFolder (ending with a backslash) and of the folders below it into
-// fontsFolder with CopyFolderTree, then registers each font file (IsFontFileName) that lies
-// there: its value in the Fonts key and AddFontResourceW. When any was registered, one
+// Copies the font files (IsFontFileToCopy) of sourceFolder (ending with a backslash) and of the
+// folders below it side by side into fontsFolder with CopyFileChecked, and nothing else, then
+// registers each copied TrueType or OpenType file (IsFontFileName): its value in the Fonts key
+// and AddFontResourceW. When any was registered, one
 // WM_FONTCHANGE is broadcast. An empty fontsFolder (the system did not name it) copies nothing.
 // Returns the number of fonts registered.
 int InstallFonts(const std::wstring& sourceFolder, const std::wstring& fontsFolder);

@@ -123,14 +123,29 @@ std::wstring FaceFullName(const FontFileReader& read, std::uint32_t face) {
 
 } // namespace
 
-bool IsFontFileName(const std::wstring& fileName) {
+namespace {
+
+// The extension after the name's last dot, lower-cased; "" without a dot.
+std::wstring LowerExtension(const std::wstring& fileName) {
     const std::size_t dot = fileName.rfind(L'.');
-    if (dot == std::wstring::npos)
-        return false;
     std::wstring extension;
+    if (dot == std::wstring::npos)
+        return extension;
     for (wchar_t c : fileName.substr(dot + 1))
         extension.push_back(static_cast<wchar_t>(std::towlower(c)));
+    return extension;
+}
+
+} // namespace
+
+bool IsFontFileName(const std::wstring& fileName) {
+    const std::wstring extension = LowerExtension(fileName);
     return extension == L"ttf" || extension == L"ttc" || extension == L"otf";
+}
+
+bool IsFontFileToCopy(const std::wstring& fileName) {
+    const std::wstring extension = LowerExtension(fileName);
+    return IsFontFileName(fileName) || extension == L"fon" || extension == L"fnt";
 }
 
 std::wstring ReadFontFullName(const FontFileReader& read) {

@@ -11,8 +11,12 @@ namespace engine {
 // Reads `length` bytes of the font file from `offset`; fewer (or none) past its end.
 using FontFileReader = std::function<std::string(std::uint32_t offset, std::uint32_t length)>;
 
-// True for the files the folder copy registers as fonts: ".ttf", ".ttc" and ".otf", in any case.
+// True for the files the font copy registers as fonts: ".ttf", ".ttc" and ".otf", in any case.
 bool IsFontFileName(const std::wstring& fileName);
+
+// True for the files the font copy puts into the Fonts folder: the registered kinds and the
+// bitmap fonts ".fon" and ".fnt", in any case. Licences, read-me files and the like stay out.
+bool IsFontFileToCopy(const std::wstring& fileName);
 
 // The full names (name 4 of the name table, preferring the Windows English entry) of the faces
 // in a TrueType or OpenType file, or of each face of a collection joined with " & ", as Windows

@@ -119,4 +119,10 @@ void WriteInstallLog(const std::wstring& text, bool withLastError) {
     }
 }
 
+void WriteInstallStep(const std::wstring& step, unsigned long error) {
+    ::SetLastError(error);
+    WriteInstallLog(step, true);
+    ::SetLastError(error);
+}
+
 } // namespace engine

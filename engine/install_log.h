@@ -11,6 +11,11 @@ namespace engine {
 // from any thread.
 void WriteInstallLog(const std::wstring& text, bool withLastError);
 
+// One step of an installation, in the records WriteInstallLog makes with a last error: "<step>
+// succeed:  0: <system text>" when error is 0, "<step> failed with error <error>: <system
+// text>" otherwise. Leaves the calling thread's last error at `error`.
+void WriteInstallStep(const std::wstring& step, unsigned long error);
+
 // The log folder with its trailing backslash; empty when the Documents folder is unknown, and
 // then no record is written.
 std::wstring GetInstallLogFolder();

@@ -2,7 +2,9 @@
 #include "engine/printer_registration.h"
 
 #include "controls/dlg_mes_error.h"
+#include "engine/checked_copy.h"
 #include "engine/dependent_files.h"
+#include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "engine/printer_naming.h"
 #include "engine/spooler_api.h"
@@ -23,7 +25,42 @@ std::vector<wchar_t> Writable(const std::wstring& text) {
     return buffer;
 }
 
+// The file of the installed monitor named `name`, as a full path: the spooler gives its DLL's
+// name, which without a folder lies in the system folder. "" when the spooler does not tell.
+std::wstring InstalledMonitorFile(const wchar_t* name) {
+    const SpoolerApi& spooler = Spooler();
+    DWORD needed = 0;
+    DWORD returned = 0;
+    if (spooler.EnumMonitorsW(nullptr, 2, nullptr, 0, &needed, &returned) ||
+        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0)
+        return std::wstring();
+    std::vector<BYTE> buffer(needed);
+    if (!spooler.EnumMonitorsW(nullptr, 2, buffer.data(), needed, &needed, &returned))
+        return std::wstring();
+    const auto* monitors = reinterpret_cast<const MONITOR_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i) {
+        const MONITOR_INFO_2W& monitor = monitors[i];
+        if (monitor.pName == nullptr || monitor.pDLLName == nullptr ||
+            ::lstrcmpiW(monitor.pName, name) != 0 || monitor.pDLLName[0] == L'\0')
+            continue;
+        const std::wstring file = monitor.pDLLName;
+        if (file.find(L'\\') != std::wstring::npos || file.find(L':') != std::wstring::npos)
+            return file;
+        wchar_t system[MAX_PATH] = L"";
+        const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return std::wstring();
+        return std::wstring(system) + L"\\" + file;
+    }
+    return std::wstring();
+}
+
 } // namespace
+
+bool InstalledMonitorIsOurs(const MONITOR_INFO_2W& monitorInfo) {
+    const std::wstring installed = InstalledMonitorFile(monitorInfo.pName);
+    return !installed.empty() && FilesIdentical(monitorInfo.pDLLName, installed);
+}
 
 std::wstring MakePrinterName(const std::wstring& modelName) {
     const SpoolerApi& spooler = Spooler();
@@ -42,15 +79,27 @@ std::wstring MakePrinterName(const std::wstring& modelName) {
 bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError) {
     if (addError != ERROR_PRINT_MONITOR_ALREADY_INSTALLED)
         return false;
+    // The monitor installed is this one, byte for byte: kept as it is, and the spooler, which
+    // every program on the machine prints through, is not interrupted.
+    if (InstalledMonitorIsOurs(monitorInfo)) {
+        WriteInstallLog(L"语言监视器未改变，保留已安装的 " + std::wstring(monitorInfo.pName),
+                        false);
+        return true;
+    }
     // The running spooler holds the installed monitor loaded; it is restarted before the monitor
     // is deleted and added again from the driver directory.
     if (!pnp::RestartSpooler())
         return false;
     ::Sleep(kReinstallPauseMs);
     const SpoolerApi& spooler = Spooler();
-    if (!spooler.DeleteMonitorW(nullptr, monitorInfo.pEnvironment, monitorInfo.pName))
+    const std::wstring name = monitorInfo.pName;
+    if (!spooler.DeleteMonitorW(nullptr, monitorInfo.pEnvironment, monitorInfo.pName)) {
+        WriteInstallStep(L"DeleteMonitor " + name, ::GetLastError());
         return false;
-    return spooler.AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitorInfo)) != FALSE;
+    }
+    const bool added = spooler.AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitorInfo));
+    WriteInstallStep(L"AddMonitor " + name, added ? 0 : ::GetLastError());
+    return added;
 }
 
 bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstring& portName,
@@ -58,6 +107,7 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     std::wstring directory;
     if (!GetDriverDirectory(directory)) {
         // The driver's files cannot be found without it, as when they could not be staged.
+        WriteInstallStep(L"GetPrinterDriverDirectory", ::GetLastError());
         ShowErrorDialog(L"2");
         return false;
     }
@@ -71,8 +121,11 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     std::vector<wchar_t> environment = Writable(SpoolerEnvironment());
     monitor.pEnvironment = environment.data();
     monitor.pDLLName = monitorPath.data();
-    if (!spooler.AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) {
+    if (spooler.AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) {
+        WriteInstallStep(L"AddMonitor " + std::wstring(kLanguageMonitorName), 0);
+    } else {
         const DWORD error = ::GetLastError();
+        WriteInstallStep(L"AddMonitor " + std::wstring(kLanguageMonitorName), error);
         if (!ReinstallLanguageMonitor(monitor, error)) {
             ShowErrorDialog(L"5");
             return false;
@@ -105,7 +158,10 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     driver.pszOEMUrl = nullptr;
     driver.pszHardwareID = nullptr;
     driver.pszProvider = nullptr;
-    if (!spooler.AddPrinterDriverW(nullptr, 6, reinterpret_cast<LPBYTE>(&driver))) {
+    const bool driverAdded =
+        spooler.AddPrinterDriverW(nullptr, 6, reinterpret_cast<LPBYTE>(&driver)) != FALSE;
+    WriteInstallStep(L"AddPrinterDriver " + printerName, driverAdded ? 0 : ::GetLastError());
+    if (!driverAdded) {
         ShowErrorDialog(L"4");
         return false;
     }
@@ -120,6 +176,8 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     printer.pDatatype = dataType.data();
     printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
     HANDLE added = spooler.AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
+    WriteInstallStep(L"AddPrinter " + printerName + L" " + portName,
+                     added != nullptr ? 0 : ::GetLastError());
     if (added == nullptr) {
         ShowErrorDialog(L"6");
         return false;

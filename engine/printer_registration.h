@@ -20,9 +20,14 @@ std::wstring MakePrinterName(const std::wstring& modelName);
 bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstring& portName,
                               const std::wstring& dataFileName);
 
-// Replaces a language monitor of the same name: with addError, the error of the refused
-// AddMonitorW, being ERROR_PRINT_MONITOR_ALREADY_INSTALLED, restarts the spooler, deletes the
-// monitor and adds it again. False for any other addError or a refused step.
+// Deals with a language monitor of the same name already installed: with addError, the error of
+// the refused AddMonitorW, being ERROR_PRINT_MONITOR_ALREADY_INSTALLED, keeps an installed monitor
+// whose file holds the same bytes as monitorInfo's (true, the spooler untouched); otherwise
+// restarts the spooler, deletes the monitor and adds it again. False for any other addError or a
+// refused step.
 bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError);
+
+// True when the spooler's monitor of monitorInfo's name has a file identical to monitorInfo's.
+bool InstalledMonitorIsOurs(const MONITOR_INFO_2W& monitorInfo);
 
 } // namespace engine

@@ -50,6 +50,14 @@ BOOL WINAPI MissingEnumPorts(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD needed, LPDWO
     ::SetLastError(ERROR_PROC_NOT_FOUND);
     return FALSE;
 }
+BOOL WINAPI MissingEnumMonitors(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD needed, LPDWORD returned) {
+    if (needed != nullptr)
+        *needed = 0;
+    if (returned != nullptr)
+        *returned = 0;
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
 BOOL WINAPI MissingOrdinal204(LPCWSTR) {
     ::SetLastError(ERROR_PROC_NOT_FOUND);
     return FALSE;
@@ -72,6 +80,7 @@ SpoolerApi LoadSystemSpooler() {
     Resolve(api.AddPrinterDriverW, module, "AddPrinterDriverW", &MissingAddPrinterDriver);
     Resolve(api.AddPrinterW, module, "AddPrinterW", &MissingAddPrinter);
     Resolve(api.EnumPortsW, module, "EnumPortsW", &MissingEnumPorts);
+    Resolve(api.EnumMonitorsW, module, "EnumMonitorsW", &MissingEnumMonitors);
     Resolve(api.Ordinal204, module, MAKEINTRESOURCEA(204), &MissingOrdinal204);
     return api;
 }

@@ -17,6 +17,7 @@ struct SpoolerApi {
     decltype(&::AddPrinterDriverW) AddPrinterDriverW;
     decltype(&::AddPrinterW) AddPrinterW;
     decltype(&::EnumPortsW) EnumPortsW;
+    decltype(&::EnumMonitorsW) EnumMonitorsW;
     // The entry exported by ordinal 204 only; it takes a printer name.
     BOOL(WINAPI* Ordinal204)(LPCWSTR printerName);
 };

@@ -31,7 +31,8 @@ CSetupDlg::JobStarter g_startJob = win::StartThread;
 
 void CSetupDlg::FillModelList() {
     CIniReader reader;
-    reader.SetFileName(m_catalogue.iniPath);
+    const engine::ReadableCatalogue readable(m_catalogue.iniPath);
+    reader.SetFileName(readable.Path());
     const std::wstring vid = reader.GetValue(L"VID_PID", L"VID");
     const std::wstring pid = reader.GetValue(L"VID_PID", L"PID");
     if (!vid.empty() || !pid.empty())
@@ -51,20 +52,14 @@ void CSetupDlg::FillModelList() {
     }
     m_strDetectedModel = detected;
 
-    {
-        win::FileHandle catalogue(::CreateFileW(m_catalogue.iniPath.c_str(), GENERIC_READ,
-                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!catalogue) {
-            ShowErrorDialog(L"1", Hwnd());
-            ::SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
-            return;
-        }
+    // A catalogue that cannot be read or reads as empty says so (its path is in the log); names
+    // that cannot be printer names are left out.
+    std::vector<std::wstring> names;
+    if (!engine::LoadCatalogueModels(m_catalogue, kProductLine, kCatalogueCapacity, names)) {
+        ShowErrorDialog(L"1", Hwnd());
+        ::SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
+        return;
     }
-
-    std::vector<std::wstring> names(kCatalogueCapacity);
-    const int n = m_catalogue.ReadModels(kProductLine, names.data(), kCatalogueCapacity);
-    names.resize(static_cast<size_t>(n));
     for (const std::wstring& name : names) {
         if (!name.empty())
             ::SendMessageW(m_listModel, LB_ADDSTRING, 0,

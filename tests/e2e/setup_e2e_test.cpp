@@ -1,6 +1,8 @@
 // Setup.exe driven from outside its process, as a user would: by window titles, control IDs and
 // messages. Then what the installation left in the system is checked.
+#include "tests/support/log_records.h"
 #include "tests/support/test_paths.h"
+#include "win/text.h"
 #include "win/window.h"
 
 #include <gtest/gtest.h>
@@ -8,8 +10,11 @@
 #include <shlobj.h>
 #include <winspool.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace testing_support;
@@ -172,6 +177,128 @@ bool WholeRouteRunsHere() {
     return sizeof(void*) == 8 || !::IsWow64Process(::GetCurrentProcess(), &wow64) || !wow64;
 }
 
+// The install log's records written after construction, across all its files, without their
+// time stamps.
+class InstallLogSince {
+public:
+    InstallLogSince() {
+        for (int n = 1; n <= kFiles; ++n)
+            m_sizes.push_back(ReadFileBytes(FileOf(n)).size());
+    }
+    std::vector<std::wstring> Records() const {
+        std::vector<std::wstring> records;
+        for (int n = 1; n <= kFiles; ++n) {
+            const std::string bytes = ReadFileBytes(FileOf(n));
+            for (const std::string& ansi :
+                 SplitLogRecords(bytes, m_sizes[static_cast<size_t>(n - 1)])) {
+                std::wstring record = win::FromAnsi(ansi.data(), ansi.size());
+                const size_t stamp = record.rfind(L"     ");
+                if (stamp != std::wstring::npos)
+                    record.erase(stamp);
+                records.push_back(record);
+            }
+        }
+        return records;
+    }
+
+private:
+    static constexpr int kFiles = 4;
+    static std::wstring FileOf(int n) {
+        return SpecialFolder(CSIDL_PERSONAL) + L"\\Velmora科技有限公司\\Log(" + std::to_wstring(n) +
+               L").txt";
+    }
+    std::vector<size_t> m_sizes;
+};
+
+// The index of the first record from `from` on that starts with `start`; -1 when none does.
+int FindRecord(const std::vector<std::wstring>& records, const std::wstring& start, int from = 0) {
+    for (size_t i = static_cast<size_t>(from); i < records.size(); ++i)
+        if (records[i].compare(0, start.size(), start) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+// The install's steps in the log, in order: its start, the route, each step and the outcome.
+void ExpectInstallSteps(const std::vector<std::wstring>& records, const std::wstring& printer,
+                        bool installed) {
+    std::vector<std::wstring> steps = {
+        L"安装开始：型号 KV-8200，端口 LPT1:，打印机报告的型号 （无）",
+        L"后台打印程序安装：打印机 " + printer + L"，端口 LPT1:，数据文件 KV-8200.GPD",
+        L"驱动文件已复制到 ",
+        L"产品手册、工具和卸载程序已复制",
+        L"SetupCopyOEMInf ",
+        L"AddMonitor Korvane Language Monitor "};
+    if (installed) {
+        steps.push_back(L"AddPrinterDriver " + printer + L" succeed:  0: ");
+        steps.push_back(L"AddPrinter " + printer + L" LPT1: succeed:  0: ");
+        steps.push_back(L"Spooler ordinal 204 " + printer);
+        steps.push_back(L"驱动安装成功");
+    } else {
+        steps.push_back(L"安装失败 错误代码：5");
+        steps.push_back(L"驱动安装失败");
+    }
+    int at = 0;
+    for (const std::wstring& step : steps) {
+        const int found = FindRecord(records, step, at);
+        EXPECT_NE(-1, found) << "missing or out of order: " << step;
+        if (found >= 0)
+            at = found + 1;
+    }
+}
+
+// The Spooler service's state and process, read from outside the installer.
+struct SpoolerService {
+    DWORD state = 0;
+    DWORD process = 0;
+    static SpoolerService Now() {
+        SpoolerService now;
+        SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+        SC_HANDLE service =
+            manager ? ::OpenServiceW(manager, L"Spooler", SERVICE_QUERY_STATUS) : nullptr;
+        SERVICE_STATUS_PROCESS status{};
+        DWORD needed = 0;
+        if (service &&
+            ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                   reinterpret_cast<BYTE*>(&status), sizeof(status), &needed)) {
+            now.state = status.dwCurrentState;
+            now.process = status.dwProcessId;
+        }
+        if (service)
+            ::CloseServiceHandle(service);
+        if (manager)
+            ::CloseServiceHandle(manager);
+        return now;
+    }
+};
+
+// Watches the spooler every few milliseconds while it lives: any state but running is noted.
+class SpoolerWatch {
+public:
+    SpoolerWatch()
+        : m_thread([this] {
+              while (!m_stop) {
+                  if (SpoolerService::Now().state != SERVICE_RUNNING)
+                      m_interrupted = true;
+                  ::Sleep(5);
+              }
+          }) {}
+    ~SpoolerWatch() { Stop(); }
+    bool Interrupted() {
+        Stop();
+        return m_interrupted;
+    }
+
+private:
+    void Stop() {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_interrupted{false};
+    std::thread m_thread;
+};
+
 class SetupE2E : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -185,6 +312,7 @@ protected:
 
 TEST_F(SetupE2E, InstallsThePreselectedModelOnTheFirstParallelPort) {
     const std::wstring printer = NextPrinterName(L"Korvane KV-8200");
+    const InstallLogSince log;
     SetupRun run(dist);
     ASSERT_TRUE(run.Started());
     HWND wizard = run.WaitWizard();
@@ -230,6 +358,7 @@ TEST_F(SetupE2E, InstallsThePreselectedModelOnTheFirstParallelPort) {
         Click(error, kErrorOk);
         ASSERT_TRUE(run.WaitEnd());
         EXPECT_FALSE(PrinterExists(printer));
+        ExpectInstallSteps(log.Records(), printer, false);
         return;
     }
     HWND box = run.WaitWindow([](HWND w) { return ::GetDlgItem(w, 0xFFFF) != nullptr; });
@@ -278,6 +407,10 @@ TEST_F(SetupE2E, InstallsThePreselectedModelOnTheFirstParallelPort) {
                              L"DejaVu Sans Mono (TrueType)", RRF_RT_REG_SZ, nullptr, fontFile,
                              &fontFileBytes));
     EXPECT_STREQ(L"DejaVuSansMono.ttf", fontFile);
+    // Only font files go into the Fonts folder, not the licence beside the font.
+    EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_FONTS) + L"\\DejaVu-LICENSE.txt"));
+
+    ExpectInstallSteps(log.Records(), printer, true);
 }
 
 TEST_F(SetupE2E, EveryRunAddsTheNextCopy) {
@@ -288,12 +421,32 @@ TEST_F(SetupE2E, EveryRunAddsTheNextCopy) {
     std::vector<std::wstring> installed;
     for (int i = 0; i < 2; ++i) {
         const std::wstring expected = NextPrinterName(base);
+        const InstallLogSince log;
         SetupRun run(dist);
         HWND wizard = run.WaitWizard();
         ASSERT_NE(nullptr, wizard);
-        EXPECT_EQ(L"驱动安装成功", InstallThroughTheWizard(run, wizard));
+        // The installer's start-up makes sure the spooler runs; from then on a repeated install,
+        // whose language monitor is the one installed, never stops it.
+        ASSERT_TRUE(WaitFor([] { return SpoolerService::Now().state == SERVICE_RUNNING; }));
+        const DWORD spoolerProcess = SpoolerService::Now().process;
+        std::wstring message;
+        bool interrupted = false;
+        {
+            SpoolerWatch watch;
+            message = InstallThroughTheWizard(run, wizard);
+            interrupted = watch.Interrupted();
+        }
+        EXPECT_EQ(L"驱动安装成功", message);
         EXPECT_TRUE(PrinterExists(expected)) << i;
         installed.push_back(expected);
+        const std::vector<std::wstring> records = log.Records();
+        ExpectInstallSteps(records, expected, true);
+        if (i == 1) {
+            EXPECT_FALSE(interrupted) << "the spooler was stopped";
+            EXPECT_EQ(spoolerProcess, SpoolerService::Now().process) << "the spooler restarted";
+            EXPECT_NE(-1, FindRecord(records,
+                                     L"语言监视器未改变，保留已安装的 Korvane Language Monitor"));
+        }
     }
     if (!baseTaken) {
         EXPECT_EQ(base, installed[0]);
@@ -336,6 +489,164 @@ TEST_F(SetupE2E, MissingCatalogueShowsCodeOneAndEnds) {
     EXPECT_EQ(L"安装失败 错误代码：1", TextOf(error));
     Click(error, kErrorOk);
     EXPECT_TRUE(run.WaitEnd());
+}
+
+std::string Utf8Of(const std::wstring& text) {
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size,
+                          nullptr, nullptr);
+    return bytes;
+}
+std::string Utf16Of(const std::wstring& text) {
+    std::string bytes = "\xFF\xFE";
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+    }
+    return bytes;
+}
+std::wstring CatalogueWith(const std::wstring& counts, const std::vector<std::wstring>& models) {
+    std::wstring text =
+        L"[VID_PID]\r\nVID=vid_d23c\r\nPID=pid_0001\r\n[82列票据打印机]\r\nCounts=" + counts +
+        L"\r\n";
+    for (size_t i = 0; i < models.size(); ++i)
+        text += std::to_wstring(i) + L"=" + models[i] + L"\r\n";
+    return text;
+}
+
+// A distribution folder made by the test: Setup.exe and the catalogue's bytes, in `folder`
+// (ending with a backslash).
+void PutDistribution(const std::wstring& folder, const std::wstring& dist,
+                     const std::string& catalogue) {
+    ASSERT_TRUE(
+        ::CopyFileW((dist + L"\\Setup.exe").c_str(), (folder + L"Setup.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(folder + L"PrinterInfo.ini", catalogue));
+}
+
+// A folder so deep that Setup.exe's path fits in 260 characters and the catalogue's does not.
+std::wstring MakeDeepFolder() {
+    std::wstring folder = MakeScratchFolder(L"e2e-deep");
+    const size_t wanted = 260 - 9 - 3; // "Setup.exe" fits, "PrinterInfo.ini" passes 260
+    while (folder.size() < wanted) {
+        const size_t part = std::min<size_t>(60, wanted - folder.size() - 1);
+        folder += std::wstring(part, L'd') + L"\\";
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+    }
+    return folder;
+}
+
+// Broken catalogues as users meet them: one that cannot be read or reads as empty shows code "1"
+// and leaves its path in the log; one saved as UTF-8 lists its models; names that cannot be
+// printer names are left out, repeated ones listed once, surplus ones counted in the log.
+TEST_F(SetupE2E, BrokenCataloguesAreToldOrMended) {
+    std::string binary;
+    for (int i = 0; i < 2048; ++i)
+        binary.push_back(static_cast<char>((i * 131 + 7) % 256));
+    const std::vector<std::wstring> shipped = {L"KV-8200", L"KV-8230", L"KV-8250 OLI", L"KV-8260",
+                                               L"KV-8280"};
+    std::vector<std::wstring> many;
+    for (int i = 0; i < 10000; ++i)
+        many.push_back(L"M-" + std::to_wstring(10000 + i));
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool deep;
+        int count;                         // rows listed; 0: code "1"
+        std::vector<std::wstring> rows;    // the rows, when they are few
+        std::vector<std::wstring> records; // record starts, in order; "<path>" is the catalogue's
+    } cases[] = {
+        {"empty file",
+         "",
+         false,
+         0,
+         {},
+         {L"产品目录中没有 [82列票据打印机] 的型号（Counts=0）：<path>"}},
+        {"binary file",
+         binary,
+         false,
+         0,
+         {},
+         {L"产品目录中没有 [82列票据打印机] 的型号（Counts=0）：<path>"}},
+        {"Counts=-5",
+         Utf16Of(CatalogueWith(L"-5", shipped)),
+         false,
+         0,
+         {},
+         {L"产品目录中没有 [82列票据打印机] 的型号（Counts=-5）：<path>"}},
+        {"path over 260 characters",
+         Utf16Of(CatalogueWith(L"5", shipped)),
+         true,
+         0,
+         {},
+         {L"产品目录的路径过长或不在文件夹中：<path>"}},
+        {"UTF-8 without byte-order mark",
+         Utf8Of(CatalogueWith(L"5", shipped)),
+         false,
+         5,
+         {L"Korvane KV-8200", L"Korvane KV-8230", L"Korvane KV-8250 OLI", L"Korvane KV-8260",
+          L"Korvane KV-8280"},
+         {}},
+        {"unusable and repeated names",
+         Utf8Of(CatalogueWith(L"7", {L"..\\..\\", L"KV:8200", L"KV-8200", L"\"KV-8200\"",
+                                     std::wstring(300, L'L'), L"nul", L"KV-8230"})),
+         false,
+         2,
+         {L"Korvane KV-8200", L"Korvane KV-8230"},
+         {L"型号 \"..\\..\\\" 未列出：", L"型号 \"KV:8200\" 未列出：",
+          L"型号 \"KV-8200\" 未列出：与前面的型号重复",
+          L"型号 \"" + std::wstring(127, L'L') + L"\" 未列出：", L"型号 \"nul\" 未列出："}},
+        {"10 000 models",
+         Utf16Of(CatalogueWith(L"10000", many)),
+         false,
+         512,
+         {},
+         {L"产品目录列出 10000 个型号，只能显示前 512 个，未列出 9488 个"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::wstring folder = c.deep ? MakeDeepFolder() : MakeScratchFolder(L"e2e-catalogue");
+        PutDistribution(folder, dist, c.bytes);
+        const std::wstring path = folder + L"PrinterInfo.ini";
+        const InstallLogSince log;
+        SetupRun run(folder.substr(0, folder.size() - 1));
+        ASSERT_TRUE(run.Started());
+        const bool listed = c.count > 0;
+        if (!listed) {
+            HWND error = run.WaitChild(kErrorOk);
+            ASSERT_NE(nullptr, error);
+            EXPECT_EQ(L"安装失败 错误代码：1", TextOf(error));
+            Click(error, kErrorOk);
+            EXPECT_TRUE(run.WaitEnd());
+        } else {
+            HWND wizard = run.WaitWizard();
+            ASSERT_NE(nullptr, wizard);
+            HWND models = ::GetDlgItem(wizard, kModelList);
+            ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(models, LB_GETCOUNT, 0, 0) > 0; }));
+            EXPECT_EQ(c.count, ::SendMessageW(models, LB_GETCOUNT, 0, 0));
+            if (!c.rows.empty()) {
+                EXPECT_EQ(c.rows, ListRows(models));
+            }
+            ::PostMessageW(wizard, WM_SYSCOMMAND, SC_CLOSE, 0);
+            EXPECT_TRUE(run.WaitEnd());
+        }
+        const std::vector<std::wstring> records = log.Records();
+        int at = 0;
+        for (std::wstring record : c.records) {
+            const size_t mark = record.find(L"<path>");
+            if (mark != std::wstring::npos)
+                record.replace(mark, 6, path);
+            const int found = FindRecord(records, record, at);
+            EXPECT_NE(-1, found) << "missing or out of order: " << record;
+            if (found >= 0)
+                at = found + 1;
+        }
+        if (!listed) {
+            EXPECT_NE(-1, FindRecord(records, L"安装失败 错误代码：1", at));
+        }
+        RemoveTree(c.deep ? MakeScratchFolder(L"e2e-deep") : folder);
+    }
 }
 
 TEST_F(SetupE2E, SecondCopyBringsTheRunningWizardForward) {

@@ -160,10 +160,45 @@ TEST_F(CheckedCopy, Outcomes) {
         if (c.targetBefore && c.targetAfter == *c.targetBefore && c.overwrites == 0) {
             EXPECT_EQ(kOldTime, WriteTime(target)) << "an identical target was copied again";
         }
-        if (c.readOnly && !(c.result && c.overwrites == 0)) {
+        if (c.readOnly && c.result) {
             EXPECT_FALSE(IsReadOnly(target)) << "the read-only attribute was not cleared";
         }
     }
+}
+
+// A source on read-only media: the target never keeps the attribute, whichever way the copy
+// ends in success.
+TEST_F(CheckedCopy, ReadOnlySourceGivesAWritableTarget) {
+    const struct {
+        const char* what;
+        std::optional<std::string> targetBefore;
+        bool targetReadOnly;
+    } cases[] = {
+        {"target missing", std::nullopt, false},
+        {"different target replaced", std::string("old!"), false},
+        {"read-only different target replaced", std::string("old!"), true},
+        {"identical read-only target kept", std::string("new"), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(target.c_str());
+        PutFile(source, "new");
+        ASSERT_TRUE(::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_READONLY));
+        if (c.targetBefore) {
+            PutFile(target, *c.targetBefore);
+            if (c.targetReadOnly)
+                ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+        }
+        ErrorDialogWatcher watcher;
+        EXPECT_TRUE(CopyFileChecked(source, target));
+        EXPECT_EQ("new", ReadFileBytes(target));
+        EXPECT_FALSE(IsReadOnly(target));
+        EXPECT_TRUE(IsReadOnly(source)) << "the source is not touched";
+        EXPECT_EQ(Codes{}, watcher.Codes());
+    }
+    ::SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // Wine answers a target held open without sharing with a sharing violation, twice.

@@ -357,6 +357,62 @@ TEST_F(DriverStaging, StagesAPackageForACatalogueModel) {
     EXPECT_TRUE(FileExists(ProgramFilesProductFolder() + L"\\产品手册\\使用手册.txt"));
 }
 
+// Gives every file of the tree the attributes: read-only, as a CD, an ISO or a read-only share
+// shows them, or normal again.
+void SetFileAttributesInTree(const std::wstring& folder, DWORD attributes) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        const std::wstring path = folder + L"\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            SetFileAttributesInTree(path, attributes);
+        else
+            ASSERT_TRUE(::SetFileAttributesW(path.c_str(), attributes));
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
+
+bool IsReadOnly(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// A distribution on read-only media: nothing the staging copies keeps the attribute, whether it
+// is copied anew (a maker's file, a platform file that was missing, a manual), replaced, or
+// already in place with the same bytes and read-only from an earlier install.
+TEST_F(DriverStaging, ReadOnlyMediaLeaveNoReadOnlyFile) {
+    const std::wstring dist = MakeDistribution();
+    const std::wstring packageFolder = DriverSourceFolderOf(dist, IsNative64Bit());
+    ::DeleteFileW((target + L"QVMLMN.dll").c_str());
+    ::DeleteFileW((target + L"STDNAMES.GPD").c_str());
+    PutFile(target + L"PrnSet.ini", "an older settings file");
+    ::SetFileAttributesW((target + L"PrnSet.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+    ::DeleteFileW((target + L"QTLM24RES.DLL").c_str());
+    ASSERT_TRUE(::CopyFileW((packageFolder + L"QTLM24RES.DLL").c_str(),
+                            (target + L"QTLM24RES.DLL").c_str(), FALSE));
+    ::SetFileAttributesW((target + L"QTLM24RES.DLL").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesInTree(dist, FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(IsReadOnly(packageFolder + L"QVMLMN.dll"));
+    StagingOverride scope(StagingWith(nullptr, &ScriptedCopyOemInf));
+    ErrorDialogWatcher watcher;
+
+    ASSERT_TRUE(StageDriverPackageFrom(dist, L"KV-8200.GPD"));
+    EXPECT_EQ(Codes{}, watcher.Codes());
+    for (const wchar_t* name : {L"QVMLMN.dll", L"QTLM24RES.DLL", L"PrnSet.ini", L"PrnSetUI.dll",
+                                L"KV-8200.GPD", L"STDNAMES.GPD"}) {
+        EXPECT_EQ(ReadFileBytes(packageFolder + name), Staged(name)) << name;
+        EXPECT_FALSE(IsReadOnly(target + name)) << name;
+    }
+    const std::wstring manual = ProgramFilesProductFolder() + L"\\产品手册\\使用手册.txt";
+    EXPECT_TRUE(FileExists(manual));
+    EXPECT_FALSE(IsReadOnly(manual));
+    SetFileAttributesInTree(dist, FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(DriverStaging, InfStagingRetriesOnceAfterNotFound) {
     const struct {
         const char* what;

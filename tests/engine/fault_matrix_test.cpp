@@ -515,26 +515,73 @@ struct CatalogueCase {
     std::optional<std::string> bytes; // none: no file
     int count;                        // models read with a capacity of kCapacity
     const wchar_t* vid;               // the "VID_PID" section's VID
+    std::vector<std::wstring> listed; // what the wizard lists; empty when it shows code "1"
+    std::wstring record;              // the start of the install log's record about it
 };
 constexpr int kCapacity = 8;
+
+// The catalogue with the models given, as key=value lines.
+std::wstring CatalogueOf(const std::wstring& counts, const std::wstring& modelLines) {
+    return L"[VID_PID]\r\nVID=vid_d23c\r\nPID=pid_0001\r\n\r\n[" + std::wstring(kProductLine) +
+           L"]\r\nCounts=" + counts + L"\r\n" + modelLines;
+}
 
 TEST_F(FaultMatrix, CatalogueBrokenAsUsersMeetIt) {
     const std::wstring path = engine::GetCataloguePath();
     const std::string shipped = ReadFileBytes(path);
     ASSERT_FALSE(shipped.empty());
     const RestoredAtEnd restore{path, shipped};
+    const std::vector<std::wstring> five = kModels;
+    std::string binary;
+    for (int i = 0; i < 4096; ++i)
+        binary.push_back(static_cast<char>((i * 167 + 13) % 256));
+    const std::wstring noModels = L"产品目录中没有 [82列票据打印机] 的型号";
     const CatalogueCase cases[] = {
-        {"missing file", std::nullopt, 0, L""},
-        {"empty file", std::string(), 0, L""},
-        {"negative count", Utf16(CatalogueText(L"-1")), 0, L"vid_d23c"},
-        {"count beyond the capacity", Utf16(CatalogueText(L"100000")), kCapacity, L"vid_d23c"},
-        {"ten megabytes", Utf16(HugeCatalogueText()), 5, L"vid_d23c"},
-        {"UTF-16 with byte-order mark", Utf16(CatalogueText(L"5")), 5, L"vid_d23c"},
-        // Without a UTF-16 byte-order mark the profile functions read the file in the ANSI code
-        // page (936 here), as Windows does: the UTF-8 bytes of the Chinese section name decode to
-        // other characters, so the section is not found and its count is 0. The ASCII section
-        // still reads.
-        {"UTF-8 without byte-order mark", Utf8(CatalogueText(L"5")), 0, L"vid_d23c"},
+        {"missing file",
+         std::nullopt,
+         0,
+         L"",
+         {},
+         L"打开产品目录 " + path + L" failed with error 2"},
+        {"empty file", std::string(), 0, L"", {}, noModels + L"（Counts=0）：" + path},
+        {"binary file", binary, 0, L"", {}, noModels + L"（Counts=0）：" + path},
+        {"negative count",
+         Utf16(CatalogueText(L"-1")),
+         0,
+         L"vid_d23c",
+         {},
+         noModels + L"（Counts=-1）：" + path},
+        {"count of -5",
+         Utf8(CatalogueText(L"-5")),
+         0,
+         L"vid_d23c",
+         {},
+         noModels + L"（Counts=-5）：" + path},
+        {"count without model keys",
+         Utf16(CatalogueOf(L"3", L"")),
+         3,
+         L"vid_d23c",
+         {},
+         noModels + L"（Counts=3）：" + path},
+        {"count beyond the capacity", Utf16(CatalogueText(L"100000")), kCapacity, L"vid_d23c", five,
+         L"产品目录列出 100000 个型号，只能显示前 8 个，未列出 99992 个"},
+        {"ten megabytes", Utf16(HugeCatalogueText()), 5, L"vid_d23c", five, L""},
+        {"UTF-16 with byte-order mark", Utf16(CatalogueText(L"5")), 5, L"vid_d23c", five, L""},
+        // Editors save the catalogue as UTF-8: read as such, with or without the mark, whatever
+        // the ANSI code page (936 here) would make of its bytes.
+        {"UTF-8 without byte-order mark", Utf8(CatalogueText(L"5")), 5, L"vid_d23c", five, L""},
+        {"UTF-8 with byte-order mark", "\xEF\xBB\xBF" + Utf8(CatalogueText(L"5")), 5, L"vid_d23c",
+         five, L""},
+        // Names no printer, driver or file can have are left out, each with its reason; a
+        // name given twice (once in quotes, which the profile reader strips) is listed once.
+        {"unusable and repeated names",
+         Utf8(CatalogueOf(L"6", L"0=..\\..\\Korvane\r\n1=KV/8200:*\r\n2=KV-8200\r\n"
+                                L"3=\"KV-8200\"\r\n4=" +
+                                    std::wstring(300, L'W') + L"\r\n5=CON\r\n")),
+         6,
+         L"vid_d23c",
+         {L"KV-8200"},
+         L"型号 \"..\\..\\Korvane\" 未列出：含有打印机名称或文件名不能使用的字符 \\"},
     };
     for (const CatalogueCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -548,12 +595,27 @@ TEST_F(FaultMatrix, CatalogueBrokenAsUsersMeetIt) {
         EXPECT_EQ(path, catalogue.iniPath);
         const int count = catalogue.ReadModels(kProductLine, entries, kCapacity);
         EXPECT_EQ(c.count, count);
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < count && c.listed == five; ++i)
             EXPECT_EQ(i < static_cast<int>(kModels.size()) ? kModels[i] : L"", entries[i]) << i;
         EXPECT_EQ(L"untouched", entries[kCapacity]) << "written past the capacity";
         CIniReader reader;
-        reader.SetFileName(path);
+        const engine::ReadableCatalogue readable(path);
+        reader.SetFileName(readable.Path());
         EXPECT_EQ(c.vid, reader.GetValue(L"VID_PID", L"VID"));
+
+        // What the wizard makes of it: its list, or code "1" with the catalogue's path in the log.
+        LogWatch log;
+        std::vector<std::wstring> listed{L"stale"};
+        EXPECT_EQ(!c.listed.empty(),
+                  engine::LoadCatalogueModels(catalogue, kProductLine, kCapacity, listed));
+        EXPECT_EQ(c.listed, listed);
+        const std::vector<std::wstring> records = log.NewRecords();
+        if (c.record.empty()) {
+            EXPECT_EQ(std::vector<std::wstring>{}, records);
+        } else {
+            ASSERT_FALSE(records.empty());
+            EXPECT_EQ(0u, records.front().find(c.record)) << records.front();
+        }
         ASSERT_TRUE(WriteFileBytes(path, shipped));
     }
 }

@@ -128,7 +128,9 @@ protected:
         PutFile(source + L"more\\" + kSampleFont, font);
         PutFile(source + kRenamedFont, Renamed(font));
         PutFile(source + L"LICENSE.txt", "licence");
+        PutFile(source + L"more\\readme.ini", "notes");
         PutFile(source + L"broken.ttf", "not a font at all");
+        PutFile(source + L"RASTER.FON", "a bitmap font's bytes");
         Clean();
     }
     void TearDown() override {
@@ -136,7 +138,8 @@ protected:
         RemoveTree(source);
     }
     void Clean() {
-        for (const wchar_t* name : {kSampleFont, kRenamedFont, L"LICENSE.txt", L"broken.ttf"}) {
+        for (const wchar_t* name : {kSampleFont, kRenamedFont, L"LICENSE.txt", L"readme.ini",
+                                    L"broken.ttf", L"RASTER.FON"}) {
             const std::wstring path = fonts + name;
             while (::RemoveFontResourceW(path.c_str())) {
             }
@@ -176,10 +179,13 @@ TEST_F(FontInstall, CopiedFontsAreRegistered) {
         }
         EXPECT_EQ(0, FacesNamed(kRenamedFace));
     }
-    // Files that are no fonts are copied as every file of the folder is, and not registered.
-    EXPECT_TRUE(FileExists(fonts + L"LICENSE.txt"));
+    // Only font files go into the Fonts folder: a licence or a read-me beside them stays out. A
+    // font file the system does not take is copied and not registered; a bitmap font is copied.
+    EXPECT_FALSE(FileExists(fonts + L"LICENSE.txt"));
+    EXPECT_FALSE(FileExists(fonts + L"readme.ini"));
     EXPECT_TRUE(FileExists(fonts + L"broken.ttf"));
     EXPECT_EQ(L"<none>", FontsValue(L"broken (TrueType)"));
+    EXPECT_EQ("a bitmap font's bytes", ReadFileBytes(fonts + L"RASTER.FON"));
 }
 
 // Without the Fonts folder nothing is copied, least of all into the root of the current drive,

@@ -191,3 +191,29 @@ TEST(FontNames, FontFilesByExtension) {
          {L"DejaVu-LICENSE.txt", L"ttf", L"font.ttf.txt", L"font.fon", L"font", L".ttfx"})
         EXPECT_FALSE(IsFontFileName(name)) << name;
 }
+
+// What the start-up copy puts into the Fonts folder: font files only.
+TEST(FontNames, FontFilesToCopy) {
+    const struct {
+        const wchar_t* name;
+        bool copied;
+    } cases[] = {
+        {L"DejaVuSansMono.ttf", true},
+        {L"SIMSUN.TTC", true},
+        {L"kv.Otf", true},
+        {L"serife.fon", true},
+        {L"MODERN.FNT", true},
+        {L"a.b.fon", true},
+        {L"DejaVu-LICENSE.txt", false},
+        {L"readme", false},
+        {L"font.fon.txt", false},
+        {L"fon", false},
+        {L"font.fonx", false},
+        {L"setup.ini", false},
+        {L"driver.cat", false},
+        {L"fonts.fnt.bak", false},
+        {L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.copied, IsFontFileToCopy(c.name)) << c.name;
+}

@@ -58,14 +58,27 @@ protected:
         ASSERT_TRUE(
             CopyDriverTree(NativePackageFolder() + L"\\", driverDirectory + L"\\", dataFile));
     }
-    // The language monitor already registered, from an earlier installation.
-    void RegisterMonitorBeforehand() {
+    // The language monitor already registered, from an earlier installation: by default an
+    // older monitor, a file of other bytes in a folder of its own.
+    void RegisterMonitorBeforehand(std::wstring dll = std::wstring()) {
+        if (dll.empty())
+            dll = OlderMonitorFile();
         std::wstring name = kLanguageMonitorName;
-        std::wstring dll = driverDirectory + L"\\" + kLanguageMonitorFile;
         MONITOR_INFO_2W monitor{&name[0], nullptr, &dll[0]};
         ASSERT_TRUE(::AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor)))
             << ::GetLastError();
     }
+
+    // A copy of the staged monitor in the scratch folder, with `extra` bytes after its own (the
+    // spooler still loads it).
+    std::wstring MonitorCopy(const std::wstring& name, const std::string& extra) const {
+        const std::wstring copy = scratch + name;
+        testing_support::WriteFileBytes(
+            copy,
+            testing_support::ReadFileBytes(driverDirectory + L"\\" + kLanguageMonitorFile) + extra);
+        return copy;
+    }
+    std::wstring OlderMonitorFile() const { return MonitorCopy(L"older.dll", "older build"); }
 
     std::wstring driverDirectory = DriverDirectory();
     FolderStash driverFiles{DriverDirectory()}; // restored when the test ends
@@ -253,11 +266,14 @@ TEST_F(PrinterRegistration, CopyNumbers) {
     EXPECT_EQ(Codes{}, watcher.Codes());
 }
 
-// A second copy finds the monitor installed: the spooler is restarted, the monitor deleted and
-// added again, and the copy gets a driver of its own name.
+// A second copy finds an older monitor installed: the spooler is restarted, the monitor deleted
+// and added again, and the copy gets a driver of its own name.
 TEST_F(PrinterRegistration, InstalledMonitorIsReplacedThroughASpoolerRestart) {
     StagePackage(L"KV-8200.GPD");
     ASSERT_TRUE(RegisterDriverAndPrinter(MakePrinterName(L"KV-8200"), L"LPT1:", L"KV-8200.GPD"));
+    std::wstring monitorName = kLanguageMonitorName;
+    ASSERT_TRUE(::DeleteMonitorW(nullptr, nullptr, &monitorName[0]));
+    RegisterMonitorBeforehand();
     ASSERT_TRUE(PutSpoolerServiceIn(SERVICE_RUNNING));
     g_spooler = SpoolerScript{};
     g_serviceCalls.clear();
@@ -294,7 +310,80 @@ TEST_F(PrinterRegistration, InstalledMonitorIsReplacedThroughASpoolerRestart) {
     EXPECT_EQ(L"Korvane KV-8200 (副本 2)", MakePrinterName(L"KV-8200"));
 }
 
-// Every way the monitor can fail: registration ends before any driver is added, with code "5".
+// The Spooler service's process: a restart gives it a new one.
+DWORD SpoolerServiceProcess() {
+    const SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const SC_HANDLE service =
+        manager ? ::OpenServiceW(manager, L"Spooler", SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed = 0;
+    const bool read = service != nullptr && ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                                                   reinterpret_cast<BYTE*>(&status),
+                                                                   sizeof(status), &needed);
+    if (service)
+        ::CloseServiceHandle(service);
+    if (manager)
+        ::CloseServiceHandle(manager);
+    return read ? status.dwProcessId : 0;
+}
+
+// An installed monitor whose file holds our monitor's bytes, wherever it lies, is kept: the
+// spooler, which every program prints through, is neither stopped nor restarted, and the monitor
+// is not deleted. A file of other bytes is replaced through a restart.
+TEST_F(PrinterRegistration, InstalledMonitorIsKeptWhenItsFileIsOurs) {
+    StagePackage(L"KV-8200.GPD");
+    const struct {
+        const char* what;
+        std::wstring installedFile; // "" for the driver directory's own
+        bool kept;
+    } cases[] = {
+        {"the staged file itself", L"", true},
+        {"an identical copy elsewhere", MonitorCopy(L"same.dll", ""), true},
+        {"an older file", OlderMonitorFile(), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoveMakersSpoolerObjects();
+        RegisterMonitorBeforehand(c.installedFile.empty()
+                                      ? driverDirectory + L"\\" + kLanguageMonitorFile
+                                      : c.installedFile);
+        ASSERT_TRUE(PutSpoolerServiceIn(SERVICE_RUNNING));
+        const DWORD process = SpoolerServiceProcess();
+        g_spooler = SpoolerScript{};
+        g_serviceCalls.clear();
+        LogWatch log;
+        ErrorDialogWatcher watcher;
+        ASSERT_TRUE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"LPT1:", L"KV-8200.GPD"));
+        EXPECT_EQ(Codes{}, watcher.Codes());
+        const std::vector<std::string> keptCalls = {"AddMonitorW", "AddPrinterDriverW",
+                                                    "AddPrinterW", "ClosePrinter"};
+        const std::vector<std::string> replacedCalls = {"AddMonitorW", "DeleteMonitorW",
+                                                        "AddMonitorW", "AddPrinterDriverW",
+                                                        "AddPrinterW", "ClosePrinter"};
+        EXPECT_EQ(c.kept ? keptCalls : replacedCalls, g_spooler.calls);
+        EXPECT_EQ(c.kept, g_serviceCalls.empty());
+        EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SpoolerServiceState());
+        if (c.kept) {
+            EXPECT_EQ(process, SpoolerServiceProcess()) << "the spooler was restarted";
+        }
+        const std::vector<std::wstring> records = log.NewRecords();
+        ASSERT_GE(records.size(), 2u);
+        EXPECT_EQ(0u, records[0].find(L"AddMonitor Korvane Language Monitor failed with error "
+                                      L"3006: "))
+            << records[0];
+        EXPECT_EQ(c.kept, records[1] == L"语言监视器未改变，保留已安装的 Korvane Language Monitor")
+            << records[1];
+        EXPECT_TRUE(ReadPrinter(L"Korvane KV-8200").found);
+    }
+}
+
+// The install log's records of the monitor step.
+const std::wstring kAddMonitor = L"AddMonitor Korvane Language Monitor ";
+const std::wstring kAlreadyInstalled = kAddMonitor + L"failed with error 3006: ";
+const std::wstring kCodeFive = L"安装失败 错误代码：5";
+
+// Every way the monitor can fail: registration ends before any driver is added, with code "5",
+// and the log tells which call failed with what error.
 TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
     StagePackage(L"KV-8200.GPD");
     const struct {
@@ -304,8 +393,22 @@ TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
         std::vector<std::string> calls;
         std::vector<std::wstring> log;
     } cases[] = {
-        {"monitor refused", false, ERROR_ACCESS_DENIED, 0, 0, 0, {"AddMonitorW"}, {}},
-        {"monitor DLL missing", false, ERROR_MOD_NOT_FOUND, 0, 0, 0, {"AddMonitorW"}, {}},
+        {"monitor refused",
+         false,
+         ERROR_ACCESS_DENIED,
+         0,
+         0,
+         0,
+         {"AddMonitorW"},
+         {kAddMonitor + L"failed with error 5: ", kCodeFive}},
+        {"monitor DLL missing",
+         false,
+         ERROR_MOD_NOT_FOUND,
+         0,
+         0,
+         0,
+         {"AddMonitorW"},
+         {kAddMonitor + L"failed with error 126: ", kCodeFive}},
         {"spooler restart refused",
          true,
          0,
@@ -313,7 +416,7 @@ TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
          0,
          0,
          {"AddMonitorW"},
-         {L"OpenSCManager failed with error 5: ", L"关闭服务失败"}},
+         {kAlreadyInstalled, L"OpenSCManager failed with error 5: ", L"关闭服务失败", kCodeFive}},
         {"old monitor cannot be deleted",
          true,
          0,
@@ -321,7 +424,8 @@ TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
          ERROR_BUSY,
          0,
          {"AddMonitorW", "DeleteMonitorW"},
-         {}},
+         {kAlreadyInstalled, L"DeleteMonitor Korvane Language Monitor failed with error 170: ",
+          kCodeFive}},
         {"monitor refused again after the restart",
          true,
          0,
@@ -329,7 +433,7 @@ TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
          0,
          ERROR_ACCESS_DENIED,
          {"AddMonitorW", "DeleteMonitorW", "AddMonitorW"},
-         {}},
+         {kAlreadyInstalled, kAddMonitor + L"failed with error 5: ", kCodeFive}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -395,7 +499,11 @@ TEST_F(PrinterRegistration, SpoolerRestartTimeOutsShowCode5) {
             if (call.find(L"Open") != 0)
                 acting.push_back(call);
         EXPECT_EQ(c.serviceCalls, acting);
-        EXPECT_EQ(std::vector<std::wstring>{c.log}, log.NewRecords());
+        const std::vector<std::wstring> records = log.NewRecords();
+        ASSERT_EQ(3u, records.size());
+        EXPECT_EQ(0u, records[0].find(kAlreadyInstalled)) << records[0];
+        EXPECT_EQ(c.log, records[1]);
+        EXPECT_EQ(kCodeFive, records[2]);
         EXPECT_FALSE(Contains(DriverNames(), L"Korvane KV-8200"));
     }
     g_stuckAfterStop = g_stuckAfterStart = 0;

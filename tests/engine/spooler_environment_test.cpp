@@ -67,6 +67,12 @@ HANDLE WINAPI PlayAddPrinter(LPWSTR, DWORD, LPBYTE) {
 BOOL WINAPI PlayClosePrinter(HANDLE) {
     return TRUE;
 }
+// The installed monitor's file is not told, so it is never taken for the one being installed.
+BOOL WINAPI PlayEnumMonitors(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD needed, LPDWORD returned) {
+    *needed = 0;
+    *returned = 0;
+    return TRUE;
+}
 
 // The Spooler service, stopped and started at once.
 DWORD g_spoolerState = SERVICE_RUNNING;
@@ -108,6 +114,7 @@ protected:
         spooler.AddPrinterDriverW = &PlayAddDriver;
         spooler.AddPrinterW = &PlayAddPrinter;
         spooler.ClosePrinter = &PlayClosePrinter;
+        spooler.EnumMonitorsW = &PlayEnumMonitors;
         services = {&PlayOpenManager, &PlayOpenService, &PlayQuery,
                     &PlayControl,     &PlayStart,       &PlayClose};
         SetSpoolerForTesting(&spooler);
