@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::uint32_t c = static_cast<std::uint32_t>(text[i]);
             const bool high = c >= 0xD800 && c <= 0xDBFF;
             const bool low = c >= 0xDC00 && c <= 0xDFFF;
-            if (low || (high && (i + 1 >= text.size() || text[i + 1] < 0xDC00 ||
-                                 text[i + 1] > 0xDFFF)))
+            if (low ||
+                (high && (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)))
                 __builtin_trap();
             if (high)
                 ++i;
