@@ -812,8 +812,11 @@ TEST_F(SetupE2E, EmptyCatalogueSaysWhyOnNext) {
     const std::wstring copy = MakeScratchFolder(L"e2e-empty-catalogue");
     ASSERT_TRUE(::CopyFileW((dist + L"\\Setup.exe").c_str(), (copy + L"Setup.exe").c_str(), FALSE));
     {
-        // UTF-16LE with its byte-order mark, as the real catalogue is saved.
-        const std::wstring text = L"\xFEFF[82列票据打印机]\r\nCounts=0\r\n";
+        // UTF-16LE with its byte-order mark, as the real catalogue is saved. It lists models, but
+        // none whose name can be a printer name, so the list stays empty (a catalogue that lists
+        // none at all is error "1").
+        const std::wstring text =
+            L"\xFEFF[82列票据打印机]\r\nCounts=2\r\n0=KV\\8200\r\n1=KV:8230\r\n";
         HANDLE file = ::CreateFileW((copy + L"PrinterInfo.ini").c_str(), GENERIC_WRITE, 0, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, file);
