@@ -126,6 +126,14 @@ setup)
         fi
         "$WINESERVER" -w
     fi
+    # Wine's own Marlett (the title bar's buttons) and Tahoma come with fonts-wine, but this Wine
+    # looks for them beside its data folder, where Debian does not put them: without them title
+    # bars show the letters "0 1 r". They go into the prefix's Fonts folder, as on Windows.
+    for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+        if [ -f "/usr/share/wine/fonts/$font" ] && [ ! -e "$WINEPREFIX/drive_c/windows/Fonts/$font" ]; then
+            cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+        fi
+    done
     # A wineserver that outlives each test program saves its start-up on every test.
     env "${locale_env[@]}" setsid "$WINESERVER" -p30 </dev/null >/dev/null 2>&1 || true
     # On our own Xvfb there is no window manager: unmanaged windows spare Wine its wait for a

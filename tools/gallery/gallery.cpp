@@ -6,6 +6,7 @@
 #include "controls/dlg_mes_error.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <thread>
@@ -153,8 +154,13 @@ bool ShootWizard(const std::wstring& setup, const std::wstring& folder) {
         for (int i = 0; i < 3 && ok; ++i) {
             ::PostMessageW(::GetDlgItem(wizard, steps[i]), BM_CLICK, 0, 0);
             ok = WaitVisible(wizard, shows[i]);
-            if (i == 2)
-                ::Sleep(150); // let the bar climb a little
+            if (i == 2) {
+                // Let the bar climb a little, but take the page before the success box covers it:
+                // a repeated installation ends within a few ticks.
+                HWND bar = ::GetDlgItem(wizard, shows[i]);
+                for (int tick = 0; tick < 30 && ::SendMessageW(bar, PBM_GETPOS, 0, 0) < 8; ++tick)
+                    ::Sleep(5);
+            }
             ok = ok && SaveWindow(wizard, folder + names[i]);
         }
         HWND box = WaitProcessWindow(pi.dwProcessId, nullptr, 0xFFFF);
