@@ -117,15 +117,9 @@ bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out) {
         gdip.GetImageWidth(image, &width);
         gdip.GetImageHeight(image, &height);
         gdip.GetImagePixelFormat(image, &format);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = static_cast<LONG>(width);
-        info.bmiHeader.biHeight = -static_cast<LONG>(height); // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        win::Bitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        win::Bitmap bitmap =
+            win::CreateTopDownDib(static_cast<int>(width), static_cast<int>(height), &bits);
         GpRect rect{0, 0, static_cast<INT>(width), static_cast<INT>(height)};
         GpBitmapData data{};
         if (bitmap && width > 0 && height > 0 &&

@@ -107,16 +107,9 @@ HBITMAP CPictureCtrl::AlphaImageAt(int width, int height) {
         ::GetObjectW(m_image.bitmap.Get(), sizeof(source), &source) != sizeof(source) ||
         source.dsBm.bmBits == nullptr || source.dsBm.bmBitsPixel != 32)
         return nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
     // Top-down like the decoded images (the only ones with alpha): rows stay in their order.
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    win::Bitmap scaled(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    win::Bitmap scaled = win::CreateTopDownDib(width, height, &bits);
     if (!scaled || bits == nullptr)
         return nullptr;
     controls::ScaleBgraByArea(static_cast<const std::uint8_t*>(source.dsBm.bmBits),

@@ -116,4 +116,8 @@ inline void FillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
 // their frame: every pixel of it within the rectangle, none cut off at its edges.
 void DrawOutline(HDC dc, const RECT& rect, int width, COLORREF colour);
 
+// A 32-bit top-down DIB section of width x height pixels (rows in screen order); *bits receives
+// its pixels. Empty on failure.
+Bitmap CreateTopDownDib(int width, int height, void** bits);
+
 } // namespace win

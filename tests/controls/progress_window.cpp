@@ -32,14 +32,7 @@ void RegisterParentClass() {
 class DibCanvas {
 public:
     DibCanvas(int width, int height) : m_dc(nullptr), m_width(width), m_height(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        m_bitmap.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0));
+        m_bitmap = win::CreateTopDownDib(width, height, &m_bits);
         m_previous = ::SelectObject(m_dc.Get(), m_bitmap.Get());
     }
     ~DibCanvas() { ::SelectObject(m_dc.Get(), m_previous); }

@@ -4,6 +4,7 @@
 #include "res/image_ids.h"
 #include "res/resource.h"
 #include "tests/support/window_capture.h"
+#include "win/gdi.h"
 #include "wizard/setup_dlg.h"
 
 #include <gtest/gtest.h>
@@ -45,30 +46,16 @@ Capture PaintedGround(HWND wizard) {
     capture.width = client.right;
     capture.height = client.bottom;
     capture.pixels.resize(static_cast<size_t>(client.right) * client.bottom);
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    win::MemoryDC memory(nullptr);
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    HBRUSH magenta = ::CreateSolidBrush(RGB(255, 0, 255));
-    ::FillRect(memory, &client, magenta);
-    ::DeleteObject(magenta);
-    ::SendMessageW(wizard, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory), 0);
+    const win::Bitmap bitmap = win::CreateTopDownDib(client.right, client.bottom, &bits);
+    const win::ScopedSelect select(memory.Get(), bitmap.Get());
+    win::FillSolidRect(memory.Get(), client, RGB(255, 0, 255));
+    ::SendMessageW(wizard, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.Get()), 0);
     ::GdiFlush();
     const auto* pixels = static_cast<const unsigned*>(bits);
     for (size_t i = 0; i < capture.pixels.size(); ++i)
         capture.pixels[i] = pixels[i] & 0x00FFFFFF;
-    ::SelectObject(memory, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
     return capture;
 }
 
