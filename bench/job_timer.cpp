@@ -12,7 +12,7 @@
 #include "bench/bench_clock.h"
 #include "engine/driver_staging.h"
 #include "engine/folder_walk.h"
-#include "engine/install_job.h"
+#include "job/install_job.h"
 #include "engine/package_locator.h"
 #include "engine/package_paths.h"
 #include "engine/printer_registration.h"

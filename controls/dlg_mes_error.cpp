@@ -91,8 +91,6 @@ void CDlgMesError::Paint(HDC dc) {
 }
 
 void ShowErrorDialog(const std::wstring& code, HWND owner) {
-    // Every code a user is shown is in the log for support staff, whoever shows it.
-    engine::WriteInstallLog(L"安装失败 错误代码：" + code, false);
     CDlgMesError dialog;
     dialog.m_strError = code;
     dialog.DoModal(owner);

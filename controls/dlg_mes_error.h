@@ -29,7 +29,7 @@ private:
 };
 
 // Shows the error dialog with `code` modally on the calling thread and returns when the user has
-// closed it; the install log first receives "安装失败 错误代码：<code>". Any thread may call it. A
+// closed it (the code reaches the log through engine::ReportFailure). Any thread may call it. A
 // window of the calling thread that shows it passes itself as `owner`, which stays disabled until
 // the dialog is closed; the install job's dialogs have none.
 void ShowErrorDialog(const std::wstring& code, HWND owner = nullptr);

@@ -1,8 +1,8 @@
 // Copying one file into place with compare-and-replace rules.
 #include "engine/checked_copy.h"
 
-#include "controls/dlg_mes_error.h"
 #include "engine/install_log.h"
+#include "engine/job_observer.h"
 #include "engine/staging_api.h"
 #include "win/handle.h"
 
@@ -88,7 +88,7 @@ bool CopyFileInto(const std::wstring& source, const std::wstring& target) {
         return true;
     if (::GetLastError() != ERROR_FILE_EXISTS) {
         WriteInstallLog(L"CopyFile " + target, true);
-        ShowErrorDialog(L"2");
+        ReportFailure(L"2");
         return false;
     }
     if (FilesIdentical(source, target))
@@ -99,7 +99,7 @@ bool CopyFileInto(const std::wstring& source, const std::wstring& target) {
     if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) {
         // A full disk, say: no retry can mend it.
         WriteInstallLog(L"CopyFile " + target, true);
-        ShowErrorDialog(L"2");
+        ReportFailure(L"2");
         return false;
     }
 
@@ -109,7 +109,7 @@ bool CopyFileInto(const std::wstring& source, const std::wstring& target) {
     if (api.CopyFileW(source.c_str(), target.c_str(), FALSE))
         return true;
     WriteInstallLog(L"CopyFile " + target, true);
-    ShowErrorDialog(L"2");
+    ReportFailure(L"2");
     return false;
 }
 

@@ -8,7 +8,7 @@ namespace engine {
 
 // Copies source to target (both full paths). True when the target now holds the source's bytes:
 // copied, already identical, or replaced; the target is then never read-only, whatever the
-// source's attributes. Otherwise logs the refused copy with its error, shows error code "2" and
+// source's attributes. Otherwise logs the refused copy with its error, reports error code "2" and
 // gives false: the target is missing and cannot be made, or differs and cannot be replaced (a
 // read-only or busy target after one retry, any other refusal at once).
 bool CopyFileChecked(const std::wstring& source, const std::wstring& target);

@@ -3,8 +3,8 @@
 
 #include "engine/folder_walk.h"
 #include "engine/install_log.h"
+#include "engine/job_observer.h"
 
-#include "controls/dlg_mes_error.h"
 #include "engine/checked_copy.h"
 #include "engine/package_locator.h"
 #include "engine/package_paths.h"
@@ -21,7 +21,7 @@ namespace engine {
 namespace {
 
 // What a walk of the package met: the maker's files found, and whether any of their copies
-// failed (each failure has shown its code).
+// failed (each failure has reported its code).
 struct TreeCopy {
     std::vector<std::wstring> makerFiles;
     bool copyFailed = false;
@@ -72,7 +72,7 @@ bool CopyDriverTree(const std::wstring& sourceFolder, const std::wstring& target
         for (const std::wstring& name : missing)
             names += L" " + name;
         WriteInstallLog(L"驱动包缺少文件 " + sourceFolder + L":" + names, false);
-        ShowErrorDialog(L"2");
+        ReportFailure(L"2");
         return false;
     }
     return true;
@@ -88,7 +88,7 @@ bool StageInf(const std::wstring& infPath, const std::wstring& infFolder) {
                                       nullptr, nullptr);
     WriteInstallStep(L"SetupCopyOEMInf " + infPath, staged ? 0 : ::GetLastError());
     if (!staged)
-        ShowErrorDialog(L"3");
+        ReportFailure(L"3");
     return staged != FALSE;
 }
 
@@ -98,7 +98,7 @@ bool StageDriverPackageFrom(const std::wstring& programDirectory,
     if (!GetDriverDirectory(driverDirectory)) {
         // Nowhere to copy the package to.
         WriteInstallStep(L"GetPrinterDriverDirectory", ::GetLastError());
-        ShowErrorDialog(L"2");
+        ReportFailure(L"2");
         return false;
     }
     const bool native64 = IsNative64Bit();

@@ -1,5 +1,6 @@
 #include "engine/install_log.h"
 
+#include "engine/job_observer.h"
 #include "engine/log_record.h"
 #include "win/handle.h"
 #include "win/text.h"
@@ -122,6 +123,7 @@ void WriteInstallLog(const std::wstring& text, bool withLastError) {
 void WriteInstallStep(const std::wstring& step, unsigned long error) {
     ::SetLastError(error);
     WriteInstallLog(step, true);
+    ReportStep(step, error);
     ::SetLastError(error);
 }
 

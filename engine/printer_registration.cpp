@@ -1,10 +1,10 @@
 // Registration of the language monitor, the printer driver and the printer queue.
 #include "engine/printer_registration.h"
 
-#include "controls/dlg_mes_error.h"
 #include "engine/checked_copy.h"
 #include "engine/dependent_files.h"
 #include "engine/install_log.h"
+#include "engine/job_observer.h"
 #include "engine/package_locator.h"
 #include "engine/printer_naming.h"
 #include "engine/spooler_api.h"
@@ -108,7 +108,7 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     if (!GetDriverDirectory(directory)) {
         // The driver's files cannot be found without it, as when they could not be staged.
         WriteInstallStep(L"GetPrinterDriverDirectory", ::GetLastError());
-        ShowErrorDialog(L"2");
+        ReportFailure(L"2");
         return false;
     }
     directory += L"\\";
@@ -127,7 +127,7 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
         const DWORD error = ::GetLastError();
         WriteInstallStep(L"AddMonitor " + std::wstring(kLanguageMonitorName), error);
         if (!ReinstallLanguageMonitor(monitor, error)) {
-            ShowErrorDialog(L"5");
+            ReportFailure(L"5");
             return false;
         }
     }
@@ -162,7 +162,7 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
         spooler.AddPrinterDriverW(nullptr, 6, reinterpret_cast<LPBYTE>(&driver)) != FALSE;
     WriteInstallStep(L"AddPrinterDriver " + printerName, driverAdded ? 0 : ::GetLastError());
     if (!driverAdded) {
-        ShowErrorDialog(L"4");
+        ReportFailure(L"4");
         return false;
     }
 
@@ -179,7 +179,7 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     WriteInstallStep(L"AddPrinter " + printerName + L" " + portName,
                      added != nullptr ? 0 : ::GetLastError());
     if (added == nullptr) {
-        ShowErrorDialog(L"6");
+        ReportFailure(L"6");
         return false;
     }
     spooler.ClosePrinter(added);

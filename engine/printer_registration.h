@@ -14,7 +14,7 @@ std::wstring MakePrinterName(const std::wstring& modelName);
 
 // Registers the language monitor, a driver named printerName built on Unidrv with the model's
 // data file, and the queue printerName on portName. The files must already lie in the driver
-// directory. Every failure shows its error code: "2" when the driver directory is unknown, "5"
+// directory. Every failure reports its error code: "2" when the driver directory is unknown, "5"
 // when the language monitor cannot be added, "4" when the spooler refuses the driver, "6" when it
 // refuses the queue.
 bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstring& portName,

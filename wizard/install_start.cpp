@@ -2,11 +2,11 @@
 // printer's model, the port list with its port, and the start of the install job.
 #include "wizard/setup_dlg.h"
 
-#include "controls/dlg_mes_error.h"
 #include "discovery/parallel_port.h"
 #include "discovery/usb_device_id.h"
 #include "discovery/usb_port.h"
-#include "engine/install_job.h"
+#include "engine/job_observer.h"
+#include "job/install_job.h"
 #include "engine/spooler_api.h"
 #include "pnp/ini_reader.h"
 #include "win/handle.h"
@@ -56,7 +56,7 @@ void CSetupDlg::FillModelList() {
     // that cannot be printer names are left out.
     std::vector<std::wstring> names;
     if (!engine::LoadCatalogueModels(m_catalogue, kProductLine, kCatalogueCapacity, names)) {
-        ShowErrorDialog(L"1", Hwnd());
+        engine::ReportFailure(L"1");
         ::SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
         return;
     }
@@ -66,7 +66,11 @@ void CSetupDlg::FillModelList() {
                            reinterpret_cast<LPARAM>((wizard::kModelPrefix + name).c_str()));
     }
     LRESULT row = 0;
-    const int match = wizard::MatchDetectedModel(names, detected);
+    int match = wizard::MatchDetectedModel(names, detected);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!m_preselectModel.empty() && names[i] == m_preselectModel)
+            match = static_cast<int>(i);
+    }
     if (match >= 0) {
         const std::wstring wanted = wizard::kModelPrefix + names[static_cast<size_t>(match)];
         const LRESULT count = ::SendMessageW(m_listModel, LB_GETCOUNT, 0, 0);
@@ -110,7 +114,11 @@ BOOL CSetupDlg::FillPortList() {
         rows.push_back(name);
     }
     const DWORD usbPort = discovery::FindUsbPrinterPortNumber(Hwnd());
-    const int row = wizard::PreselectPortRow(rows, usbPort);
+    int row = wizard::PreselectPortRow(rows, usbPort);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!m_preselectPort.empty() && rows[i] == m_preselectPort)
+            row = static_cast<int>(i);
+    }
     if (row >= 0)
         ::SendMessageW(m_listPort, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
     return usbPort != 0 ? TRUE : FALSE;
@@ -139,7 +147,7 @@ void CSetupDlg::StartInstall() {
         delete request;
         m_bInstalling = false;
         ::KillTimer(Hwnd(), 129);
-        ShowErrorDialog(kJobNotStartedCode, Hwnd());
+        engine::ReportFailure(kJobNotStartedCode);
         OnInstallDone(0);
     }
 }

@@ -2,7 +2,9 @@
 
 #include "res/image_ids.h"
 #include "res/resource.h"
-#include "engine/install_job.h"
+#include "controls/dlg_mes_error.h"
+#include "job/exit_codes.h"
+#include "job/install_job.h"
 #include "wizard/about_dlg.h"
 #include "wizard/wizard_rules.h"
 
@@ -35,7 +37,25 @@ CSetupDlg::CSetupDlg() : win::Dialog(IDD_SETUP) {
     m_hIcon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP));
 }
 
-CSetupDlg::~CSetupDlg() = default;
+CSetupDlg::~CSetupDlg() {
+    engine::SetJobObserver(nullptr);
+}
+
+void CSetupDlg::SetPreselection(const std::wstring& model, const std::wstring& port) {
+    m_preselectModel = model;
+    m_preselectPort = port;
+}
+
+int CSetupDlg::ExitCode() const {
+    if (m_jobResult >= 0)
+        return m_jobResult == 1 ? job::kExitSuccess : job::kExitInstallFailed;
+    return m_failureCode == L"1" ? job::kExitDistributionUnreadable : job::kExitCancelled;
+}
+
+void CSetupDlg::OnFailure(const std::wstring& code) {
+    m_failureCode = code;
+    ShowErrorDialog(code, ::GetCurrentThreadId() == m_uiThread ? Hwnd() : nullptr);
+}
 
 void CSetupDlg::BindControls() {
     m_picTip1.Attach(Hwnd(), IDC_TIP1);
@@ -53,6 +73,8 @@ void CSetupDlg::BindControls() {
 
 BOOL CSetupDlg::OnInitDialog() {
     ::SetPropW(Hwnd(), kWizardWindowProperty, Hwnd());
+    m_uiThread = ::GetCurrentThreadId();
+    engine::SetJobObserver(this);
     wchar_t about[64] = L"";
     if (::LoadStringW(::GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 64) > 0) {
         HMENU menu = ::GetSystemMenu(Hwnd(), FALSE);
@@ -309,6 +331,7 @@ void CSetupDlg::OnInstallDone(LPARAM installed) {
     ::SendMessageW(m_progress.Hwnd(), PBM_SETMARQUEE, 0, 0);
     ::SendMessageW(m_progress.Hwnd(), PBM_SETPOS, 0, 0);
     m_bInstalling = false;
+    m_jobResult = installed != 0 ? 1 : 0;
     if (installed != 0)
         ::MessageBoxW(Hwnd(), L"驱动安装成功", L"Velmora科技有限公司", MB_SYSTEMMODAL);
     EndDialog(1);

@@ -5,6 +5,7 @@
 #include "controls/my_button.h"
 #include "controls/picture_ctrl.h"
 #include "controls/text_progress_ctrl.h"
+#include "engine/job_observer.h"
 #include "engine/printer_info_file.h"
 #include "win/gdi.h"
 #include "win/thread.h"
@@ -17,13 +18,22 @@
 // the printer probes, while the catalogue's error shows): a second copy finds the first by it.
 constexpr wchar_t kWizardWindowProperty[] = L"Velmora.Korvane.Setup.Wizard";
 
-class CSetupDlg : public win::Dialog {
+class CSetupDlg : public win::Dialog, private engine::JobObserver {
 public:
     CSetupDlg();
     ~CSetupDlg() override;
 
     int Page() const { return m_nPage; }
     bool IsInstalling() const { return m_bInstalling; }
+
+    // Rows to select when their pages open, from the command line: a model as the list shows it
+    // after "Korvane " and a port name; empty, or a name that is not listed, keeps the choice the
+    // wizard makes itself.
+    void SetPreselection(const std::wstring& model, const std::wstring& port);
+
+    // How the run ended, as Windows installers report it: 0 installed, 1602 closed before the
+    // install, 1603 the install failed, 1619 the catalogue could not be read.
+    int ExitCode() const;
 
     // How the install job's thread is started; tests give a starter that fails (nullptr: the
     // real one).
@@ -62,6 +72,11 @@ private:
     void PaintBackground(HDC dc);
     bool OnSysCommand(WPARAM command);
 
+    // The install job's observer: a failure shows the error dialog, owned by the wizard when it
+    // is reported on the wizard's thread.
+    void OnStep(const std::wstring&, unsigned long) override {}
+    void OnFailure(const std::wstring& code) override;
+
     static void Place(CMyButton& button, int bitmap, const wizard::ButtonSlot& slot);
     static void Place(CPictureCtrl& picture, int bitmap, int x, int y, int width, int height);
 
@@ -86,4 +101,9 @@ private:
     CPictureCtrl m_picLogo;
     HWND m_listModel = nullptr;
     bool m_bInstalling = false; // from the job's start until WM_INSTALL_DONE
+    std::wstring m_preselectModel;
+    std::wstring m_preselectPort;
+    DWORD m_uiThread = 0;
+    std::wstring m_failureCode; // the last code reported
+    int m_jobResult = -1;       // -1 before the job's end, then 1 installed or 0 failed
 };

@@ -5,7 +5,7 @@
 #include "engine/staging_api.h"
 #include "tests/engine/installer_fixtures.h"
 #include "tests/engine/staging_seams.h"
-#include "tests/support/error_dialog_watcher.h"
+#include "tests/support/failure_recorder.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +17,7 @@
 
 using namespace engine;
 using namespace installer_tests;
-using testing_support::ErrorDialogWatcher;
+using testing_support::FailureRecorder;
 using testing_support::MakeScratchFolder;
 using testing_support::ReadFileBytes;
 using testing_support::RemoveTree;
@@ -149,7 +149,7 @@ TEST_F(CheckedCopy, Outcomes) {
         g_overwrites = 0;
         const StagingApi api = StagingWith(&CopyAsWindowsDoes, nullptr);
         StagingOverride scope(c.emulateRefusals ? api : SystemStaging());
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
 
         EXPECT_EQ(c.result, CopyFileChecked(source, target));
         EXPECT_EQ(c.targetAfter, ReadFileBytes(target));
@@ -191,7 +191,7 @@ TEST_F(CheckedCopy, ReadOnlySourceGivesAWritableTarget) {
             if (c.targetReadOnly)
                 ::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
         }
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         EXPECT_TRUE(CopyFileChecked(source, target));
         EXPECT_EQ("new", ReadFileBytes(target));
         EXPECT_FALSE(IsReadOnly(target));
@@ -205,7 +205,7 @@ TEST_F(CheckedCopy, ReadOnlySourceGivesAWritableTarget) {
 TEST_F(CheckedCopy, TargetHeldOpenWithoutSharing) {
     PutFile(source, "new");
     PutFile(target, "in use");
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     {
         HeldFile held(target);
         ASSERT_TRUE(held.IsHeld());

@@ -9,7 +9,7 @@
 #include "engine/support_paths.h"
 #include "tests/engine/installer_fixtures.h"
 #include "tests/engine/staging_seams.h"
-#include "tests/support/error_dialog_watcher.h"
+#include "tests/support/failure_recorder.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@
 
 using namespace engine;
 using namespace installer_tests;
-using testing_support::ErrorDialogWatcher;
+using testing_support::FailureRecorder;
 using testing_support::FileExists;
 using testing_support::MakeScratchFolder;
 using testing_support::ReadFileBytes;
@@ -134,7 +134,7 @@ TEST_F(DriverStaging, ListedFilesLandSideBySide) {
     // The system's own Unidrv file is already there.
     PutFile(target + L"unidrv.dll", "system unidrv");
 
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_TRUE(CopyDriverTree(package, target, L"KV-8200.GPD"));
     EXPECT_EQ(Codes{}, watcher.Codes());
 
@@ -183,7 +183,7 @@ TEST_F(DriverStaging, AnyFailedMakersCopyFailsTheTree) {
         PutFile(target + c.file, "old copy");
         g_overwriteError = c.refusal == Refusal::DiskFull ? ERROR_DISK_FULL : 0;
         StagingOverride scope(StagingWith(&CopyAsWindowsDoes, nullptr));
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         {
             std::optional<HeldFile> held; // as the spooler holds a driver file in use
             if (c.refusal == Refusal::HeldOpen) {
@@ -206,7 +206,7 @@ TEST_F(DriverStaging, ReadOnlyTargetIsReplaced) {
     PutFile(target + L"QVMLMN.dll", "old monitor");
     ::SetFileAttributesW((target + L"QVMLMN.dll").c_str(), FILE_ATTRIBUTE_READONLY);
     StagingOverride scope(StagingWith(&CopyAsWindowsDoes, nullptr));
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_TRUE(CopyDriverTree(package, target, L"KV-8200.GPD"));
     EXPECT_EQ(Codes{}, watcher.Codes());
     EXPECT_EQ(std::string("new monitor"), Staged(L"QVMLMN.dll"));
@@ -232,7 +232,7 @@ TEST_F(DriverStaging, OliModelsTakeTheOliPlugin) {
         SCOPED_TRACE(c.dataFile);
         ::DeleteFileW((target + L"OemPrUni.dll").c_str());
         PutFile(target + L"OemPR.ini", "old settings");
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         EXPECT_TRUE(CopyDriverTree(package, target, c.dataFile));
         EXPECT_EQ(Codes{}, watcher.Codes());
         EXPECT_EQ(c.plugin, Staged(L"OemPrUni.dll"));
@@ -255,7 +255,7 @@ TEST_F(DriverStaging, SubfolderWithoutListedFilesAnywhere) {
         PutFile(sub + L"\\readme.txt", "not listed");
         ASSERT_EQ(c.last, EnumerationOrder(scratch + L"package").back() == c.subfolder);
         ::DeleteFileW((target + L"QVMLMN.dll").c_str());
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         EXPECT_TRUE(CopyDriverTree(package, target, L"KV-8200.GPD"));
         EXPECT_EQ(Codes{}, watcher.Codes());
         EXPECT_EQ(std::string("QVMLMN.dll"), Staged(L"QVMLMN.dll"));
@@ -315,7 +315,7 @@ TEST_F(DriverStaging, PackageWithoutTheMakersFilesShowsCode2) {
             for (const Extra& e : c.extra)
                 PackageFile(e.first, "extra");
         }
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         EXPECT_FALSE(CopyDriverTree(package, target, c.dataFile));
         EXPECT_EQ(Codes{L"2"}, watcher.Codes());
         for (const std::wstring& name : MakerFilesOf(c.dataFile)) {
@@ -336,7 +336,7 @@ TEST_F(DriverStaging, StagesAPackageForACatalogueModel) {
     const std::wstring dist = MakeDistribution();
     const std::wstring packageFolder = DriverSourceFolderOf(dist, IsNative64Bit());
     StagingOverride scope(StagingWith(nullptr, &ScriptedCopyOemInf));
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
 
     ASSERT_TRUE(StageDriverPackageFrom(dist, L"KV-8200.GPD"));
     EXPECT_EQ(Codes{}, watcher.Codes());
@@ -398,7 +398,7 @@ TEST_F(DriverStaging, ReadOnlyMediaLeaveNoReadOnlyFile) {
     SetFileAttributesInTree(dist, FILE_ATTRIBUTE_READONLY);
     ASSERT_TRUE(IsReadOnly(packageFolder + L"QVMLMN.dll"));
     StagingOverride scope(StagingWith(nullptr, &ScriptedCopyOemInf));
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
 
     ASSERT_TRUE(StageDriverPackageFrom(dist, L"KV-8200.GPD"));
     EXPECT_EQ(Codes{}, watcher.Codes());
@@ -439,7 +439,7 @@ TEST_F(DriverStaging, InfStagingRetriesOnceAfterNotFound) {
         SCOPED_TRACE(c.what);
         g_infErrors = c.answers;
         g_infCalls.clear();
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         EXPECT_EQ(c.result, StageDriverPackageFrom(dist, L"KV-8200.GPD"));
         EXPECT_EQ(c.calls, g_infCalls.size());
         EXPECT_EQ(c.codes, watcher.Codes());
@@ -469,7 +469,7 @@ TEST_F(DriverStaging, FailedTreeStopsTheStaging) {
         if (c.monitorHeld)
             PutFile(target + L"QVMLMN.dll", "old monitor");
         g_infCalls.clear();
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         {
             std::optional<HeldFile> held;
             if (c.monitorHeld) {
@@ -508,7 +508,7 @@ TEST_F(DriverStaging, NoDriverDirectoryNoStaging) {
     spooler.GetPrinterDriverDirectoryW = &NoDriverDirectory;
     SetSpoolerForTesting(&spooler);
     StagingOverride scope(StagingWith(nullptr, &ScriptedCopyOemInf));
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_FALSE(StageDriverPackageFrom(dist, L"KV-8200.GPD"));
     EXPECT_EQ(Codes{L"2"}, watcher.Codes()) << "nowhere to copy the package to";
     EXPECT_TRUE(g_infCalls.empty());

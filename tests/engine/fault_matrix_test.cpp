@@ -3,7 +3,7 @@
 // user sees and what is left on the machine, and undoes the fault.
 //
 // The program lives in its own copy of the distribution folder, which it damages freely.
-#include "engine/install_job.h"
+#include "job/install_job.h"
 #include "engine/package_locator.h"
 #include "engine/printer_info_file.h"
 #include "engine/printer_naming.h"
@@ -18,7 +18,7 @@
 #include "tests/engine/spooler_bench.h"
 #include "tests/engine/staging_seams.h"
 #include "tests/engine/job_runner.h"
-#include "tests/support/error_dialog_watcher.h"
+#include "tests/support/failure_recorder.h"
 #include "tests/support/test_paths.h"
 #include "win/thread.h"
 
@@ -435,7 +435,7 @@ TEST_F(FaultMatrix, SpoolerRouteStepsRefusedInTurn) {
         const std::wstring printerName = FreePrinterName();
         {
             const DamagedPackage package(fault.package);
-            ErrorDialogWatcher watcher;
+            FailureRecorder watcher;
             RunJob(L"");
             EXPECT_EQ(fault.codes, watcher.Codes());
             // What the user must never meet: success after a failure shown, or a failure
@@ -707,7 +707,7 @@ TEST_F(FaultMatrix, PackageInfBroken) {
         const SpoolerState before = SpoolerState::Now();
         const std::wstring printerName = FreePrinterName();
         {
-            ErrorDialogWatcher watcher;
+            FailureRecorder watcher;
             RunJob(kModel);
             EXPECT_TRUE(watcher.Codes().empty());
         }

@@ -1,12 +1,12 @@
 // The install job on a worker thread, reporting to a window of the test: both ways to an
 // installed printer, the fallback between them, and the failures that end it.
-#include "engine/install_job.h"
+#include "job/install_job.h"
 #include "engine/package_locator.h"
 #include "engine/spooler_api.h"
 #include "engine/staging_api.h"
 #include "pnp/device_setup_api.h"
 #include "tests/engine/job_runner.h"
-#include "tests/support/error_dialog_watcher.h"
+#include "tests/support/failure_recorder.h"
 #include "tests/support/test_paths.h"
 #include "win/thread.h"
 
@@ -102,7 +102,7 @@ protected:
 } // namespace
 
 TEST_F(InstallJob, SpoolerWayInstallsAndReportsOnceWithCopyNumbers) {
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     const std::wstring first = FreeName(L"Korvane KV-8230");
     RunJob(L"KV-8230", L"");
     ASSERT_EQ(std::vector<LPARAM>{1}, reports.reports);
@@ -145,7 +145,7 @@ TEST_F(InstallJob, PlugAndPlayWayWhenThePrinterReportsTheModel) {
 }
 
 TEST_F(InstallJob, FailedPlugAndPlayFallsBackSilently) {
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     pnp::DeviceSetupApi refusing{&RefuseDriverUpdate};
     pnp::SetDeviceSetupForTesting(&refusing);
     const std::wstring name = FreeName(L"Korvane KV-8200");
@@ -157,7 +157,7 @@ TEST_F(InstallJob, FailedPlugAndPlayFallsBackSilently) {
 }
 
 TEST_F(InstallJob, RefusedQueueShowsCodeSixAndReportsFailure) {
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     spooler.AddPrinterW = &RefuseQueue;
     RunJob(L"KV-8280", L"");
     EXPECT_EQ(std::vector<LPARAM>{0}, reports.reports);
@@ -166,7 +166,7 @@ TEST_F(InstallJob, RefusedQueueShowsCodeSixAndReportsFailure) {
 }
 
 TEST_F(InstallJob, InfSyntaxErrorDuringStagingIsAFailure) {
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     engine::StagingApi staging = engine::SystemStaging();
     staging.SetupCopyOEMInfW = &SyntaxErrorInf;
     engine::SetStagingForTesting(&staging);

@@ -2,7 +2,7 @@
 // test whose thread pumps messages meanwhile.
 #pragma once
 
-#include "engine/install_job.h"
+#include "job/install_job.h"
 
 #include <windows.h>
 

@@ -11,7 +11,7 @@
 #include "pnp/service_api.h"
 #include "tests/engine/installer_fixtures.h"
 #include "tests/engine/spooler_bench.h"
-#include "tests/support/error_dialog_watcher.h"
+#include "tests/support/failure_recorder.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@
 
 using namespace engine;
 using namespace installer_tests;
-using testing_support::ErrorDialogWatcher;
+using testing_support::FailureRecorder;
 
 namespace {
 
@@ -115,7 +115,7 @@ TEST_F(PrinterRegistration, RegistersACatalogueModel) {
         const std::wstring name = MakePrinterName(c.model);
         EXPECT_EQ(L"Korvane " + std::wstring(c.model), name);
 
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         g_spooler.calls.clear();
         ASSERT_TRUE(RegisterDriverAndPrinter(name, c.port, dataFile));
         EXPECT_EQ(Codes{}, watcher.Codes());
@@ -210,7 +210,7 @@ TEST_F(PrinterRegistration, StagesAndRegistersFromADistribution) {
     ::CreateDirectoryW((dist + L"\\24Pin").c_str(), nullptr);
     ASSERT_TRUE(CopyTree(NativePackageFolder(), package.substr(0, package.size() - 1)));
 
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     const std::wstring name = MakePrinterName(L"KV-8280");
     EXPECT_EQ(L"Korvane KV-8280", name);
     const bool staged = StageDriverPackageFrom(dist, L"KV-8280.GPD");
@@ -235,7 +235,7 @@ TEST_F(PrinterRegistration, StagesAndRegistersFromADistribution) {
 // Copy numbers count up from 1 and are always built from the base name.
 TEST_F(PrinterRegistration, CopyNumbers) {
     StagePackage(L"KV-8200.GPD");
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     ASSERT_TRUE(RegisterDriverAndPrinter(MakePrinterName(L"KV-8200"), L"LPT1:", L"KV-8200.GPD"));
     EXPECT_EQ(L"Korvane KV-8200 (副本 1)", MakePrinterName(L"KV-8200"));
     EXPECT_EQ(L"Korvane KV-8200 (副本 1)", MakePrinterName(L"Korvane KV-8200"));
@@ -281,7 +281,7 @@ TEST_F(PrinterRegistration, InstalledMonitorIsReplacedThroughASpoolerRestart) {
     const std::wstring copy = MakePrinterName(L"KV-8200");
     ASSERT_EQ(L"Korvane KV-8200 (副本 1)", copy);
     g_spooler.calls.clear();
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     const ULONGLONG start = ::GetTickCount64();
     ASSERT_TRUE(RegisterDriverAndPrinter(copy, L"LPT1:", L"KV-8200.GPD"));
     EXPECT_GE(::GetTickCount64() - start, 450u) << "the reinstall's pause";
@@ -352,7 +352,7 @@ TEST_F(PrinterRegistration, InstalledMonitorIsKeptWhenItsFileIsOurs) {
         g_spooler = SpoolerScript{};
         g_serviceCalls.clear();
         LogWatch log;
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         ASSERT_TRUE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"LPT1:", L"KV-8200.GPD"));
         EXPECT_EQ(Codes{}, watcher.Codes());
         const std::vector<std::string> keptCalls = {"AddMonitorW", "AddPrinterDriverW",
@@ -446,7 +446,7 @@ TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
         g_spooler.refuseSecondAddMonitor = c.refuseSecondAdd;
         g_refuseManager = c.refuseManager;
         LogWatch log;
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         EXPECT_FALSE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"LPT1:", L"KV-8200.GPD"));
         EXPECT_EQ(Codes{L"5"}, watcher.Codes());
         EXPECT_EQ(c.calls, g_spooler.calls);
@@ -488,7 +488,7 @@ TEST_F(PrinterRegistration, SpoolerRestartTimeOutsShowCode5) {
         g_stuckAfterStop = c.stuckAfterStop;
         g_stuckAfterStart = c.stuckAfterStart;
         LogWatch log;
-        ErrorDialogWatcher watcher;
+        FailureRecorder watcher;
         const ULONGLONG start = ::GetTickCount64();
         EXPECT_FALSE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"LPT1:", L"KV-8200.GPD"));
         EXPECT_GE(::GetTickCount64() - start, limits.timeoutMs);
@@ -513,7 +513,7 @@ TEST_F(PrinterRegistration, SpoolerRestartTimeOutsShowCode5) {
 TEST_F(PrinterRegistration, RefusedDriverShowsCode4) {
     StagePackage(L"KV-8200.GPD");
     g_spooler.refuseAddDriver = ERROR_UNKNOWN_PRINTER_DRIVER;
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_FALSE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"LPT1:", L"KV-8200.GPD"));
     EXPECT_EQ(Codes{L"4"}, watcher.Codes());
     EXPECT_EQ((std::vector<std::string>{"AddMonitorW", "AddPrinterDriverW"}), g_spooler.calls);
@@ -523,7 +523,7 @@ TEST_F(PrinterRegistration, RefusedDriverShowsCode4) {
 // An empty port: the spooler refuses the queue, code "6"; the driver just added stays.
 TEST_F(PrinterRegistration, RefusedQueueShowsCode6) {
     StagePackage(L"KV-8200.GPD");
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_FALSE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"", L"KV-8200.GPD"));
     EXPECT_EQ(Codes{L"6"}, watcher.Codes());
     EXPECT_EQ((std::vector<std::string>{"AddMonitorW", "AddPrinterDriverW", "AddPrinterW"}),
@@ -547,7 +547,7 @@ TEST_F(PrinterRegistration, NoDriverDirectoryNoRegistration) {
     SpoolerApi api = RecordingSpooler();
     api.GetPrinterDriverDirectoryW = &NoDriverDirectory;
     SetSpoolerForTesting(&api);
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_FALSE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"LPT1:", L"KV-8200.GPD"));
     EXPECT_EQ(Codes{L"2"}, watcher.Codes());
     EXPECT_EQ(std::vector<std::string>{}, g_spooler.calls);

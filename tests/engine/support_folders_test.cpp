@@ -3,7 +3,7 @@
 #include "engine/support_folders.h"
 #include "engine/support_paths.h"
 #include "tests/engine/installer_fixtures.h"
-#include "tests/support/error_dialog_watcher.h"
+#include "tests/support/failure_recorder.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@
 
 using namespace engine;
 using namespace installer_tests;
-using testing_support::ErrorDialogWatcher;
+using testing_support::FailureRecorder;
 using testing_support::FileExists;
 using testing_support::MakeScratchFolder;
 using testing_support::ReadFileBytes;
@@ -145,7 +145,7 @@ TEST_F(SupportFolders, CopiesWithShortcutsMirroringTheFolders) {
 
 void SupportFolders::CheckCopiesWithShortcuts() {
     MakeSupportFolders();
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_TRUE(InstallSupportFoldersFrom(dist));
     EXPECT_EQ(Codes{}, watcher.Codes());
 
@@ -198,7 +198,7 @@ TEST_F(SupportFolders, IdenticalCopyKeptAndShortcutRemade) {
     SetWriteTime(copy, kOldTime);
     PutFile(link, "not a shell link");
 
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_TRUE(InstallSupportFoldersFrom(dist));
     EXPECT_EQ(Codes{}, watcher.Codes());
     EXPECT_EQ(kOldTime, WriteTime(copy));
@@ -218,7 +218,7 @@ TEST_F(SupportFolders, FileThatCannotBeCopied) {
     HANDLE held = ::CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
 
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_TRUE(InstallSupportFoldersFrom(dist));
     ::CloseHandle(held);
     EXPECT_EQ(Codes{L"2"}, watcher.Codes());
@@ -229,7 +229,7 @@ TEST_F(SupportFolders, FileThatCannotBeCopied) {
 }
 
 TEST_F(SupportFolders, MissingSourceFoldersCopyNothing) {
-    ErrorDialogWatcher watcher;
+    FailureRecorder watcher;
     EXPECT_TRUE(InstallSupportFoldersFrom(dist));
     EXPECT_EQ(Codes{}, watcher.Codes());
     EXPECT_EQ(std::vector<std::wstring>{}, FilesBelow(programFiles));

@@ -1,5 +1,6 @@
-// The install job: on a worker thread, installs the chosen model by the Plug and Play way or the
-// spooler way and reports once to the wizard with WM_INSTALL_DONE.
+// The install job: installs the chosen model by the Plug and Play way or the spooler way. The
+// wizard runs it on a worker thread and hears of its end by WM_INSTALL_DONE; the unattended run
+// calls it directly. Failures reach the caller through engine::JobObserver.
 #pragma once
 
 #include <windows.h>
@@ -19,12 +20,26 @@ struct InstallRequest {
     std::wstring detectedModelName; // what the connected printer reports; empty when none
 };
 
+enum class InstallRoute { PlugAndPlay, Spooler };
+
+struct InstallOutcome {
+    bool installed = false;
+    InstallRoute route = InstallRoute::Spooler; // the way that gave the result
+    std::wstring printerName;                   // the queue's name, once it is known
+};
+
+// The whole job on the calling thread: the Plug and Play way when the printer on the machine
+// reports the chosen model, otherwise (or when that way finds no device or fails) the spooler
+// way; then, when a printer was installed, the product's entry in Apps & Features.
+InstallOutcome RunInstallJob(const InstallRequest& request);
+
 // Thread procedure (win::StartThread). Takes ownership of the InstallRequest and frees it last.
 unsigned __stdcall InstallThreadProc(void* request);
 
 // The spooler way: printer name, staging, registration, then the spooler's ordinal-204 entry.
+// printerName, when given, receives the queue's name.
 bool InstallPrinter(const std::wstring& modelName, const std::wstring& portName,
-                    const std::wstring& dataFileName);
+                    const std::wstring& dataFileName, std::wstring* printerName = nullptr);
 
 // The spooler library's entry exported by ordinal 204 only, called once a printer of that name is
 // in place. Its result is not examined.

@@ -1,4 +1,4 @@
-#include "engine/install_job.h"
+#include "job/install_job.h"
 
 #include "engine/driver_staging.h"
 #include "engine/install_log.h"
@@ -14,13 +14,15 @@ void SpoolerOrdinal204(const std::wstring& printerName) {
 }
 
 bool InstallPrinter(const std::wstring& modelName, const std::wstring& portName,
-                    const std::wstring& dataFileName) {
+                    const std::wstring& dataFileName, std::wstring* printerNameOut) {
     const std::wstring printerName = engine::MakePrinterName(modelName);
+    if (printerNameOut != nullptr)
+        *printerNameOut = printerName;
     engine::WriteInstallLog(L"后台打印程序安装：打印机 " + printerName + L"，端口 " + portName +
                                 L"，数据文件 " + dataFileName,
                             false);
     // A staging failure is a failure whatever the setup library said: no driver and no printer
-    // were registered, and the user has just been shown why.
+    // were registered, and the failure has been reported with its code.
     if (!engine::StageDriverPackage(dataFileName))
         return false;
     if (!engine::RegisterDriverAndPrinter(printerName, portName, dataFileName))
@@ -49,33 +51,33 @@ bool InstallByPlugAndPlay(const std::wstring& modelName) {
     return true;
 }
 
-// The job's end in the log: the outcome the wizard is about to show.
-void LogOutcome(bool installed) {
-    engine::WriteInstallLog(installed ? L"驱动安装成功" : L"驱动安装失败", false);
-}
-
 } // namespace
+
+InstallOutcome RunInstallJob(const InstallRequest& request) {
+    engine::WriteInstallLog(
+        L"安装开始：型号 " + request.modelName + L"，端口 " + request.portName +
+            L"，打印机报告的型号 " +
+            (request.detectedModelName.empty() ? L"（无）" : request.detectedModelName),
+        false);
+    InstallOutcome outcome;
+    if (request.modelName == request.detectedModelName && InstallByPlugAndPlay(request.modelName)) {
+        outcome.installed = true;
+        outcome.route = InstallRoute::PlugAndPlay;
+        outcome.printerName = L"Korvane " + request.modelName;
+    } else {
+        outcome.route = InstallRoute::Spooler;
+        outcome.installed = InstallPrinter(request.modelName, request.portName,
+                                           request.dataFileName, &outcome.printerName);
+    }
+    // The job's end in the log: the outcome the caller is about to tell.
+    engine::WriteInstallLog(outcome.installed ? L"驱动安装成功" : L"驱动安装失败", false);
+    return outcome;
+}
 
 unsigned __stdcall InstallThreadProc(void* parameter) {
     // Owned from here on; freed as the very last action of the job.
     std::unique_ptr<InstallRequest> request(static_cast<InstallRequest*>(parameter));
-    const HWND owner = request->ownerWindow;
-    const std::wstring modelName = request->modelName;
-    const std::wstring portName = request->portName;
-    const std::wstring dataFileName = request->dataFileName;
-    const std::wstring detectedModelName = request->detectedModelName;
-
-    engine::WriteInstallLog(L"安装开始：型号 " + modelName + L"，端口 " + portName +
-                                L"，打印机报告的型号 " +
-                                (detectedModelName.empty() ? L"（无）" : detectedModelName),
-                            false);
-    if (modelName == detectedModelName && InstallByPlugAndPlay(modelName)) {
-        LogOutcome(true);
-        ::SendMessageW(owner, WM_INSTALL_DONE, 0, 1);
-        return 0;
-    }
-    const bool installed = InstallPrinter(modelName, portName, dataFileName);
-    LogOutcome(installed);
-    ::SendMessageW(owner, WM_INSTALL_DONE, 0, installed ? 1 : 0);
+    const InstallOutcome outcome = RunInstallJob(*request);
+    ::SendMessageW(request->ownerWindow, WM_INSTALL_DONE, 0, outcome.installed ? 1 : 0);
     return 0;
 }
