@@ -3,6 +3,7 @@
 
 #include "discovery/device_info_set.h"
 #include "discovery/device_paths.h"
+#include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "win/handle.h"
 
@@ -56,11 +57,14 @@ int GetOsClass() {
     return OsClassOf(version.dwPlatformId, version.dwMajorVersion, engine::IsNative64Bit());
 }
 
-DWORD FindUsbPrinterPortNumber(HWND owner) {
+DWORD FindUsbPrinterPortNumber(HWND owner, bool showBox) {
     const int osClass = GetOsClass();
     DeviceInfoSet set = GetClassDevices(kUsbPrintInterface, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (!set) {
-        ShowNoDeviceSetMessage(owner);
+        if (showBox)
+            ShowNoDeviceSetMessage(owner);
+        else
+            engine::WriteInstallLog(L"无法获取指定设备信息集", true);
         return 0;
     }
     DWORD result = 0;

@@ -19,7 +19,7 @@ int GetOsClass();
 // g_strPrinterHardwareId (the last one when several do), for the spooler port "USB%03d". 0 when
 // there is none or its number cannot be read. When the system gives no set of interfaces at all,
 // an error message box owned by `owner` (the window asking, disabled while the box shows) says
-// so first.
-DWORD FindUsbPrinterPortNumber(HWND owner = nullptr);
+// so first; with showBox false (an unattended run) the install log does instead.
+DWORD FindUsbPrinterPortNumber(HWND owner = nullptr, bool showBox = true);
 
 } // namespace discovery

@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <mutex>
 
 namespace engine {
 
@@ -16,6 +17,10 @@ namespace {
 
 // Process-wide number of the file that last received a record. It only grows.
 std::atomic<int> g_logFileNumber{1};
+
+// The administrator's copy of the log, and the lock that keeps its records whole.
+std::mutex g_copyMutex;
+std::wstring g_copyPath;
 
 // Another writer holds a log file only for the moment of one write; a file that stays locked for
 // longer than this belongs to someone else, and the record is dropped rather than block the caller.
@@ -73,6 +78,32 @@ AppendResult AppendRecord(const std::wstring& path, const std::string& bytes) {
 
 } // namespace
 
+void SetInstallLogCopy(const std::wstring& path) {
+    std::lock_guard<std::mutex> lock(g_copyMutex);
+    g_copyPath = path;
+}
+
+namespace {
+
+void AppendToCopy(const std::string& bytes) {
+    std::lock_guard<std::mutex> lock(g_copyMutex);
+    if (g_copyPath.empty())
+        return;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        win::FileHandle file(::CreateFileW(g_copyPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            DWORD written = 0;
+            ::WriteFile(file.Get(), bytes.c_str(), static_cast<DWORD>(bytes.size() + 1), &written,
+                        nullptr);
+            return;
+        }
+        ::Sleep(kOpenRetryDelayMs);
+    }
+}
+
+} // namespace
+
 std::wstring GetInstallLogFolder() {
     wchar_t documents[MAX_PATH] = L"";
     if (!::SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, FALSE))
@@ -88,14 +119,15 @@ void WriteInstallLog(const std::wstring& text, bool withLastError) {
     const DWORD error = withLastError ? ::GetLastError() : 0;
     const std::wstring stamp = FormatLogTimestamp(LocalNow());
 
+    const std::wstring record = FormatLogRecord(
+        text, withLastError, error, withLastError ? SystemMessage(error) : std::wstring(), stamp);
+    const std::string bytes = win::ToAnsi(record);
+    AppendToCopy(bytes);
+
     const std::wstring folder = GetInstallLogFolder();
     if (folder.empty())
         return; // no Documents folder: nowhere to keep the log
     ::CreateDirectoryW(folder.c_str(), nullptr);
-
-    const std::wstring record = FormatLogRecord(
-        text, withLastError, error, withLastError ? SystemMessage(error) : std::wstring(), stamp);
-    const std::string bytes = win::ToAnsi(record);
 
     int number = g_logFileNumber.load();
     int lockedTries = 0;

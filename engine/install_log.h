@@ -16,6 +16,10 @@ void WriteInstallLog(const std::wstring& text, bool withLastError);
 // text>" otherwise. Leaves the calling thread's last error at `error`.
 void WriteInstallStep(const std::wstring& step, unsigned long error);
 
+// A second file that receives every record as well (an administrator's /log), from now on; empty
+// for none. Its records are appended whatever its size.
+void SetInstallLogCopy(const std::wstring& path);
+
 // The log folder with its trailing backslash; empty when the Documents folder is unknown, and
 // then no record is written.
 std::wstring GetInstallLogFolder();

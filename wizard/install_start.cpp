@@ -2,15 +2,12 @@
 // printer's model, the port list with its port, and the start of the install job.
 #include "wizard/setup_dlg.h"
 
-#include "discovery/parallel_port.h"
-#include "discovery/usb_device_id.h"
 #include "discovery/usb_port.h"
 #include "engine/job_observer.h"
 #include "job/install_job.h"
 #include "engine/spooler_api.h"
-#include "pnp/ini_reader.h"
-#include "win/handle.h"
 #include "win/thread.h"
+#include "wizard/printer_probe.h"
 #include "wizard/wizard_rules.h"
 
 #include <commctrl.h>
@@ -30,26 +27,8 @@ CSetupDlg::JobStarter g_startJob = win::StartThread;
 } // namespace
 
 void CSetupDlg::FillModelList() {
-    CIniReader reader;
-    const engine::ReadableCatalogue readable(m_catalogue.iniPath);
-    reader.SetFileName(readable.Path());
-    const std::wstring vid = reader.GetValue(L"VID_PID", L"VID");
-    const std::wstring pid = reader.GetValue(L"VID_PID", L"PID");
-    if (!vid.empty() || !pid.empty())
-        discovery::g_strPrinterHardwareId = vid + L"&" + pid;
-
     ::SendMessageW(m_listModel, LB_RESETCONTENT, 0, 0);
-
-    std::wstring detected;
-    discovery::QueryUsbDeviceId(detected);
-    if (detected.empty()) {
-        win::FileHandle port = discovery::OpenParallelPrinterDevice(L"LPT");
-        if (port) {
-            wchar_t model[260] = {};
-            if (discovery::QueryParallelDeviceId(port.Get(), model, 260) == 0)
-                detected = model;
-        }
-    }
+    const std::wstring detected = wizard::DetectConnectedModel(m_catalogue.iniPath);
     m_strDetectedModel = detected;
 
     // A catalogue that cannot be read or reads as empty says so (its path is in the log); names

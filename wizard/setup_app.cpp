@@ -2,8 +2,11 @@
 
 #include "controls/image_decoder.h"
 #include "engine/package_locator.h"
+#include "job/exit_codes.h"
 #include "engine/font_install.h"
 #include "pnp/service_control.h"
+#include "unattended/command_line.h"
+#include "unattended/unattended_run.h"
 #include "win/common_controls.h"
 #include "win/handle.h"
 #include "win/system_library.h"
@@ -67,14 +70,14 @@ unsigned __stdcall StartImageDecoderThread(void*) {
 
 } // namespace
 
-bool CSetupApp::InitInstance() {
+int CSetupApp::InitInstance() {
     // Neither driver package runs on ARM64 or IA64 Windows: say so and change nothing.
     if (engine::NativePlatform() == engine::PackagePlatform::None) {
         ::MessageBoxW(nullptr,
                       L"本驱动只能安装在 32 位（x86）或 64 位（x64）Windows 上，"
                       L"不能用于这台电脑的处理器（ARM64 或 IA64）。",
                       L"安装提示", MB_OK | MB_ICONERROR);
-        return false;
+        return job::kExitPlatformUnsupported;
     }
     win::StartThread(StartImageDecoderThread, nullptr);
     if (win::Comctl().InitCommonControlsEx != nullptr) {
@@ -88,26 +91,47 @@ bool CSetupApp::InitInstance() {
     // Stops the compatibility assistant and makes sure the spooler runs, beside the wizard.
     const win::KernelHandle services = win::StartThread(pnp::ServiceStartupThread, nullptr);
 
+    int exitCode = job::kExitCancelled;
     {
         auto wizard = std::make_unique<CSetupDlg>();
+        wizard->SetPreselection(preselectModel, preselectPort);
         wizard->DoModal(nullptr);
+        exitCode = wizard->ExitCode();
     }
 
     // Started again however the wizard ended, once the start-up thread is done stopping it.
     pnp::RestorePcaService(services.Get());
-    return false;
+    return exitCode;
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // First of all: no DLL may come from the program's folder (a Downloads folder, often).
     win::RestrictDllSearchPath();
 
+    const unattended::ParsedCommandLine parsed =
+        unattended::ParseCommandLine(unattended::ProgramArguments());
+    const unattended::Options& options = parsed.options;
+    // An install without /quiet is the wizard, with the given model and port preselected.
+    const bool wizard = options.action == unattended::Action::Wizard ||
+                        (options.action == unattended::Action::Install && !options.quiet);
+    if (options.action == unattended::Action::Usage || !parsed.error.empty())
+        return unattended::RunCommandLine(parsed, false);
+
     win::KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
-    if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+    const bool alreadyRunning = mutex && ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (!wizard)
+        return unattended::RunCommandLine(parsed, alreadyRunning);
+    if (alreadyRunning) {
         ActivateRunningWizard();
-        return 0;
+        return job::kExitAlreadyRunning;
     }
+    if (options.action == unattended::Action::Wizard) {
+        CSetupApp app;
+        return app.InitInstance();
+    }
+    unattended::RunRecord run(options);
     CSetupApp app;
-    app.InitInstance();
-    return 0;
+    app.preselectModel = options.model;
+    app.preselectPort = options.port;
+    return run.FinishWizard(app.InitInstance());
 }

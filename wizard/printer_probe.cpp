@@ -1,0 +1,34 @@
+#include "wizard/printer_probe.h"
+
+#include "discovery/parallel_port.h"
+#include "discovery/usb_device_id.h"
+#include "discovery/usb_port.h"
+#include "engine/printer_info_file.h"
+#include "pnp/ini_reader.h"
+#include "win/handle.h"
+
+namespace wizard {
+
+std::wstring DetectConnectedModel(const std::wstring& cataloguePath) {
+    CIniReader reader;
+    const engine::ReadableCatalogue readable(cataloguePath);
+    reader.SetFileName(readable.Path());
+    const std::wstring vid = reader.GetValue(L"VID_PID", L"VID");
+    const std::wstring pid = reader.GetValue(L"VID_PID", L"PID");
+    if (!vid.empty() || !pid.empty())
+        discovery::g_strPrinterHardwareId = vid + L"&" + pid;
+
+    std::wstring detected;
+    discovery::QueryUsbDeviceId(detected);
+    if (detected.empty()) {
+        win::FileHandle port = discovery::OpenParallelPrinterDevice(L"LPT");
+        if (port) {
+            wchar_t model[260] = {};
+            if (discovery::QueryParallelDeviceId(port.Get(), model, 260) == 0)
+                detected = model;
+        }
+    }
+    return detected;
+}
+
+} // namespace wizard
