@@ -13,11 +13,16 @@ struct SwitchName {
 };
 
 constexpr SwitchName kSwitches[] = {
-    {L"quiet", Switch::Quiet, false},         {L"model", Switch::Model, true},
-    {L"port", Switch::Port, true},            {L"log", Switch::Log, true},
-    {L"report", Switch::Report, true},        {L"testpage", Switch::TestPage, false},
-    {L"uninstall", Switch::Uninstall, false}, {L"check", Switch::Check, false},
-    {L"?", Switch::Help, false},              {L"h", Switch::Help, false},
+    {L"quiet", Switch::Quiet, false},
+    {L"model", Switch::Model, true},
+    {L"port", Switch::Port, true},
+    {L"log", Switch::Log, true},
+    {L"report", Switch::Report, true},
+    {L"testpage", Switch::TestPage, false},
+    {L"uninstall", Switch::Uninstall, false},
+    {L"check", Switch::Check, false},
+    {L"?", Switch::Help, false},
+    {L"h", Switch::Help, false},
     {L"help", Switch::Help, false},
 };
 

@@ -44,8 +44,8 @@ std::string Utf8Of(const std::wstring& text) {
 std::wstring IsoUtcTime(int year, int month, int day, int hour, int minute, int second,
                         int millisecond) {
     char text[40] = "";
-    std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", year, month, day,
-                  hour, minute, second, millisecond);
+    std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", year, month, day, hour,
+                  minute, second, millisecond);
     return std::wstring(text, text + std::char_traits<char>::length(text));
 }
 

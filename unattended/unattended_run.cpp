@@ -70,8 +70,9 @@ bool WriteReport(const std::wstring& path, const Report& report) {
     win::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    if (!file || !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                              nullptr) ||
+    if (!file ||
+        !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) ||
         written != bytes.size()) {
         engine::WriteInstallLog(L"报告无法写入 " + path, true);
         return false;
@@ -213,8 +214,8 @@ void Tell(const std::wstring& text, bool quiet, UINT icon) {
         win::FileHandle console(::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                               OPEN_EXISTING, 0, nullptr));
         DWORD written = 0;
-        if (console && ::WriteConsoleW(console.Get(), text.c_str(),
-                                       static_cast<DWORD>(text.size()), &written, nullptr))
+        if (console && ::WriteConsoleW(console.Get(), text.c_str(), static_cast<DWORD>(text.size()),
+                                       &written, nullptr))
             return;
     }
     if (!quiet)
