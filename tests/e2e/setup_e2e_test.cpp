@@ -74,9 +74,10 @@ bool Visible(HWND dialog, int id) {
 // One run of Setup.exe from a distribution folder.
 class SetupRun {
 public:
-    explicit SetupRun(const std::wstring& folder) {
+    explicit SetupRun(const std::wstring& folder, const std::wstring& arguments = L"") {
         const std::wstring exe = folder + L"\\Setup.exe";
-        std::wstring commandLine = L"\"" + exe + L"\"";
+        std::wstring commandLine =
+            L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
         STARTUPINFOW si{};
         si.cb = sizeof(si);
         m_started = ::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
@@ -115,6 +116,12 @@ public:
     bool Ended() const { return ::WaitForSingleObject(m_process.hProcess, 0) == WAIT_OBJECT_0; }
     bool WaitEnd() const {
         return ::WaitForSingleObject(m_process.hProcess, kTimeoutMs) == WAIT_OBJECT_0;
+    }
+    // The process's exit code once it has ended; STILL_ACTIVE before.
+    DWORD ExitCode() const {
+        DWORD code = STILL_ACTIVE;
+        ::GetExitCodeProcess(m_process.hProcess, &code);
+        return code;
     }
 
 private:
@@ -166,6 +173,7 @@ std::wstring InstallThroughTheWizard(SetupRun& run, HWND wizard) {
         Click(box, IDOK);
     }
     EXPECT_TRUE(run.WaitEnd());
+    EXPECT_EQ(message.empty() ? 1603u : 0u, run.ExitCode()) << "installed 0, failed 1603";
     return message;
 }
 
@@ -478,6 +486,7 @@ TEST_F(SetupE2E, CancelAsksFirst) {
     ASSERT_NE(nullptr, box);
     Click(box, kYes);
     EXPECT_TRUE(run.WaitEnd());
+    EXPECT_EQ(1602u, run.ExitCode()) << "closed by the user before the install";
 }
 
 TEST_F(SetupE2E, MissingCatalogueShowsCodeOneAndEnds) {
@@ -489,6 +498,7 @@ TEST_F(SetupE2E, MissingCatalogueShowsCodeOneAndEnds) {
     EXPECT_EQ(L"安装失败 错误代码：1", TextOf(error));
     Click(error, kErrorOk);
     EXPECT_TRUE(run.WaitEnd());
+    EXPECT_EQ(1619u, run.ExitCode()) << "the distribution cannot be read";
 }
 
 std::string Utf8Of(const std::wstring& text) {
@@ -867,4 +877,28 @@ TEST_F(SetupE2E, SecondCopyFindsTheWizardWhileItsErrorShows) {
     ::DestroyWindow(other);
     Click(error, kErrorOk);
     EXPECT_TRUE(first.WaitEnd());
+}
+
+TEST_F(SetupE2E, SwitchesWithoutQuietOpenTheWizardWithTheirRowsChosen) {
+    SetupRun run(dist, L"/model KV-8260 -PORT:COM2:");
+    HWND wizard = run.WaitWizard();
+    ASSERT_NE(nullptr, wizard);
+    HWND models = ::GetDlgItem(wizard, kModelList);
+    ASSERT_TRUE(WaitFor([&] { return ::SendMessageW(models, LB_GETCOUNT, 0, 0) == 5; }));
+    const LRESULT model = ::SendMessageW(models, LB_GETCURSEL, 0, 0);
+    ASSERT_NE(LB_ERR, model);
+    EXPECT_EQ(L"Korvane KV-8260", win::ListBoxText(models, model));
+    Click(wizard, kNext);
+    ASSERT_TRUE(WaitFor([&] { return Visible(wizard, kPortList); }));
+    HWND ports = ::GetDlgItem(wizard, kPortList);
+    const LRESULT port = ::SendMessageW(ports, LB_GETCURSEL, 0, 0);
+    ASSERT_NE(LB_ERR, port);
+    EXPECT_EQ(L"COM2:", win::ListBoxText(ports, port));
+
+    Click(wizard, kCancel);
+    HWND box = run.WaitChild(kYes);
+    ASSERT_NE(nullptr, box);
+    Click(box, kYes);
+    EXPECT_TRUE(run.WaitEnd());
+    EXPECT_EQ(1602u, run.ExitCode());
 }
