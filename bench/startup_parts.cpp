@@ -5,7 +5,7 @@
 #include "bench/bench_clock.h"
 #include "controls/image_decoder.h"
 #include "engine/font_install.h"
-#include "pnp/service_control.h"
+#include "engine/service_control.h"
 
 #include <windows.h>
 
@@ -72,7 +72,7 @@ int wmain(int argc, wchar_t** argv) {
     parts.emplace_back("1_font_folder_copy_and_registration", NowUs() - at);
 
     at = NowUs();
-    pnp::ServiceStartupThread(nullptr);
+    engine::ServiceStartupThread(nullptr);
     parts.emplace_back("2_service_startup_thread", NowUs() - at);
 
     long long firstUs = 0, othersUs = 0;

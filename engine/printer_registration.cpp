@@ -8,7 +8,7 @@
 #include "engine/package_locator.h"
 #include "engine/printer_naming.h"
 #include "engine/spooler_api.h"
-#include "pnp/service_control.h"
+#include "engine/service_control.h"
 
 #include <vector>
 
@@ -88,7 +88,7 @@ bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError) {
     }
     // The running spooler holds the installed monitor loaded; it is restarted before the monitor
     // is deleted and added again from the driver directory.
-    if (!pnp::RestartSpooler())
+    if (!engine::RestartSpooler())
         return false;
     ::Sleep(kReinstallPauseMs);
     const SpoolerApi& spooler = Spooler();

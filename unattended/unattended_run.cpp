@@ -11,7 +11,7 @@
 #include "engine/spooler_api.h"
 #include "job/exit_codes.h"
 #include "job/install_job.h"
-#include "pnp/service_control.h"
+#include "engine/service_control.h"
 #include "unattended/report.h"
 #include "win/handle.h"
 #include "win/thread.h"
@@ -175,14 +175,14 @@ int RunQuietInstall(const Options& options) {
 
     // What the wizard does around its job: the fonts, the services, then the job itself.
     engine::InstallFonts(engine::GetProgramDirectory() + L"\\字体\\", engine::GetFontsFolder());
-    const win::KernelHandle services = win::StartThread(pnp::ServiceStartupThread, nullptr);
+    const win::KernelHandle services = win::StartThread(engine::ServiceStartupThread, nullptr);
     InstallRequest request;
     request.modelName = model;
     request.portName = port;
     request.dataFileName = model + L".GPD";
     request.detectedModelName = detected;
     const InstallOutcome outcome = RunInstallJob(request);
-    pnp::RestorePcaService(services.Get());
+    engine::RestorePcaService(services.Get());
 
     report.route = outcome.route == InstallRoute::PlugAndPlay ? L"plugAndPlay" : L"spooler";
     report.printerName = outcome.printerName;

@@ -4,7 +4,7 @@
 #include "engine/package_locator.h"
 #include "job/exit_codes.h"
 #include "engine/font_install.h"
-#include "pnp/service_control.h"
+#include "engine/service_control.h"
 #include "unattended/command_line.h"
 #include "unattended/unattended_run.h"
 #include "win/common_controls.h"
@@ -89,7 +89,7 @@ int CSetupApp::InitInstance() {
     engine::InstallFonts(ProgramFolderWithBackslash() + L"字体\\", engine::GetFontsFolder());
 
     // Stops the compatibility assistant and makes sure the spooler runs, beside the wizard.
-    const win::KernelHandle services = win::StartThread(pnp::ServiceStartupThread, nullptr);
+    const win::KernelHandle services = win::StartThread(engine::ServiceStartupThread, nullptr);
 
     int exitCode = job::kExitCancelled;
     {
@@ -100,7 +100,7 @@ int CSetupApp::InitInstance() {
     }
 
     // Started again however the wizard ended, once the start-up thread is done stopping it.
-    pnp::RestorePcaService(services.Get());
+    engine::RestorePcaService(services.Get());
     return exitCode;
 }
 

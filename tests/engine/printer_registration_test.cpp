@@ -8,7 +8,7 @@
 #include "engine/printer_naming.h"
 #include "engine/printer_registration.h"
 #include "engine/spooler_api.h"
-#include "pnp/service_api.h"
+#include "engine/service_api.h"
 #include "tests/engine/installer_fixtures.h"
 #include "tests/engine/spooler_bench.h"
 #include "tests/support/failure_recorder.h"
@@ -42,12 +42,12 @@ protected:
         g_stuckAfterStop = g_stuckAfterStart = 0;
         g_serviceCalls.clear();
         SetSpoolerForTesting(&spooler);
-        pnp::SetServiceControlForTesting(&services);
+        engine::SetServiceControlForTesting(&services);
     }
     void TearDown() override {
         SetSpoolerForTesting(nullptr);
-        pnp::SetServiceControlForTesting(nullptr);
-        pnp::SetServiceWaitForTesting(nullptr);
+        engine::SetServiceControlForTesting(nullptr);
+        engine::SetServiceWaitForTesting(nullptr);
         RemoveMakersSpoolerObjects();
         versionFiles.RemoveAdded();
         infFiles.RemoveAdded();
@@ -87,7 +87,7 @@ protected:
     std::wstring scratch = testing_support::MakeScratchFolder(L"registration");
     SpoolerServiceGuard spoolerService;
     const SpoolerApi spooler = RecordingSpooler();
-    const pnp::ServiceControlApi services = RecordingServices();
+    const engine::ServiceControlApi services = RecordingServices();
 };
 
 TEST_F(PrinterRegistration, RegistersACatalogueModel) {
@@ -463,8 +463,8 @@ TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
 // was still stopping.
 TEST_F(PrinterRegistration, SpoolerRestartTimeOutsShowCode5) {
     StagePackage(L"KV-8200.GPD");
-    const pnp::ServiceWaitLimits limits{400, 50};
-    pnp::SetServiceWaitForTesting(&limits);
+    const engine::ServiceWaitLimits limits{400, 50};
+    engine::SetServiceWaitForTesting(&limits);
     const struct {
         const char* what;
         DWORD stuckAfterStop, stuckAfterStart;

@@ -175,8 +175,8 @@ BOOL WINAPI QueryStuckService(SC_HANDLE service, LPSERVICE_STATUS status) {
 
 } // namespace
 
-pnp::ServiceControlApi RecordingServices() {
-    pnp::ServiceControlApi api = pnp::SystemServiceControl();
+engine::ServiceControlApi RecordingServices() {
+    engine::ServiceControlApi api = engine::SystemServiceControl();
     api.OpenSCManagerW = &RecordOpenManager;
     api.OpenServiceW = &RecordOpenService;
     api.ControlService = &RecordControlService;

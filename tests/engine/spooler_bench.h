@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/spooler_api.h"
-#include "pnp/service_api.h"
+#include "engine/service_api.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -67,7 +67,7 @@ extern std::vector<std::wstring> g_serviceCalls;
 // When not 0, the state the service reports once it has been asked to stop (to start), whatever
 // it does: a service stuck on its way. Reset them between cases.
 extern DWORD g_stuckAfterStop, g_stuckAfterStart;
-pnp::ServiceControlApi RecordingServices();
+engine::ServiceControlApi RecordingServices();
 
 Names MonitorNames();
 Names DriverNames();

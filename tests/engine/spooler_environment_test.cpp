@@ -6,7 +6,7 @@
 #include "engine/package_locator.h"
 #include "engine/printer_registration.h"
 #include "engine/spooler_api.h"
-#include "pnp/service_api.h"
+#include "engine/service_api.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -118,14 +118,14 @@ protected:
         services = {&PlayOpenManager, &PlayOpenService, &PlayQuery,
                     &PlayControl,     &PlayStart,       &PlayClose};
         SetSpoolerForTesting(&spooler);
-        pnp::SetServiceControlForTesting(&services);
+        engine::SetServiceControlForTesting(&services);
     }
     void TearDown() override {
         SetSpoolerForTesting(nullptr);
-        pnp::SetServiceControlForTesting(nullptr);
+        engine::SetServiceControlForTesting(nullptr);
     }
     SpoolerApi spooler = SystemSpooler();
-    pnp::ServiceControlApi services{};
+    engine::ServiceControlApi services{};
 };
 
 } // namespace

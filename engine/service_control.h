@@ -1,12 +1,12 @@
 // The two services the installer touches: the Program Compatibility Assistant ("PcaSvc"), stopped
 // while the installer runs, and the print spooler ("Spooler"), started at start-up and restarted
 // when the language monitor must be replaced. Every wait for a service's state is bounded
-// (pnp/service_api.h).
+// (engine/service_api.h).
 #pragma once
 
 #include <windows.h>
 
-namespace pnp {
+namespace engine {
 
 constexpr wchar_t kPcaServiceName[] = L"PcaSvc";
 constexpr wchar_t kSpoolerServiceName[] = L"Spooler";
@@ -44,4 +44,4 @@ bool StartServiceByName(const wchar_t* name);
 // spooler does not reach its state in time: the spooler is then not known to run.
 bool RestartSpooler();
 
-} // namespace pnp
+} // namespace engine

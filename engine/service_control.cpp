@@ -1,13 +1,13 @@
 // Stopping and starting the compatibility assistant and the print spooler services.
-#include "pnp/service_control.h"
+#include "engine/service_control.h"
 
 #include "engine/install_log.h"
-#include "pnp/service_api.h"
+#include "engine/service_api.h"
 #include "win/handle.h"
 
 #include <algorithm>
 
-namespace pnp {
+namespace engine {
 
 namespace {
 
@@ -197,4 +197,4 @@ unsigned __stdcall ServiceStartupThread(void*) {
     return 0;
 }
 
-} // namespace pnp
+} // namespace engine

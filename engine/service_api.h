@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace pnp {
+namespace engine {
 
 struct ServiceControlApi {
     decltype(&::OpenSCManagerW) OpenSCManagerW;
@@ -38,4 +38,4 @@ const ServiceWaitLimits& ServiceWait();
 // Replaces the limits for the calling test; nullptr restores kServiceWaitLimits.
 void SetServiceWaitForTesting(const ServiceWaitLimits* limits);
 
-} // namespace pnp
+} // namespace engine

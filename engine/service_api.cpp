@@ -1,9 +1,9 @@
 // The service control manager's entries and the limits of a wait for a service's state.
-#include "pnp/service_api.h"
+#include "engine/service_api.h"
 
 #include <atomic>
 
-namespace pnp {
+namespace engine {
 
 namespace {
 
@@ -36,4 +36,4 @@ void SetServiceWaitForTesting(const ServiceWaitLimits* limits) {
     g_limits.store(limits);
 }
 
-} // namespace pnp
+} // namespace engine

@@ -1,8 +1,8 @@
 // Service control against Wine's service control manager (its "Spooler" service, and no
 // "PcaSvc"), and against a scripted manager for what Wine cannot play: a present "PcaSvc",
 // refusals, and services that never reach their state.
-#include "pnp/service_api.h"
-#include "pnp/service_control.h"
+#include "engine/service_api.h"
+#include "engine/service_control.h"
 #include "tests/engine/installer_fixtures.h"
 #include "win/handle.h"
 #include "win/text.h"
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-using namespace pnp;
+using namespace engine;
 using installer_tests::LogWatch;
 using installer_tests::PutSpoolerServiceIn;
 using installer_tests::SpoolerServiceGuard;
