@@ -14,6 +14,7 @@
 #include "engine/service_control.h"
 #include "unattended/report.h"
 #include "win/handle.h"
+#include "win/module_version.h"
 #include "win/thread.h"
 #include "wizard/printer_probe.h"
 #include "wizard/wizard_rules.h"
@@ -34,27 +35,6 @@ std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text)
         c = static_cast<wchar_t>(::towlower(c));
     return text;
-}
-
-std::wstring ProgramVersion() {
-    wchar_t path[MAX_PATH] = L"";
-    if (::GetModuleFileNameW(nullptr, path, MAX_PATH) == 0)
-        return L"";
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
-    if (size == 0)
-        return L"";
-    std::vector<BYTE> data(size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (!::GetFileVersionInfoW(path, 0, size, data.data()) ||
-        !::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) ||
-        info == nullptr)
-        return L"";
-    return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
-           std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
-           std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
-           std::to_wstring(LOWORD(info->dwFileVersionLS));
 }
 
 std::wstring UtcNow() {
@@ -248,7 +228,7 @@ std::vector<ReportStep> ReportRecorder::Steps() const {
 
 RunRecord::RunRecord(const Options& options) : m_options(options), m_started(::GetTickCount64()) {
     m_report.startedAt = UtcNow();
-    m_report.version = ProgramVersion();
+    m_report.version = win::ProgramVersion();
     const engine::PackagePlatform platform = engine::NativePlatform();
     m_report.package = platform == engine::PackagePlatform::X64   ? L"X64"
                        : platform == engine::PackagePlatform::X86 ? L"i386"

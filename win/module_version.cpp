@@ -1,0 +1,33 @@
+#include "win/module_version.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace win {
+
+std::wstring ProgramVersion() {
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    HGLOBAL loaded = found != nullptr ? ::LoadResource(module, found) : nullptr;
+    const auto* data =
+        static_cast<const BYTE*>(loaded != nullptr ? ::LockResource(loaded) : nullptr);
+    const DWORD size = found != nullptr ? ::SizeofResource(module, found) : 0;
+    if (data == nullptr)
+        return L"";
+    // The fixed part follows the block's header and key, on a 4-byte boundary; its signature
+    // marks it.
+    for (DWORD at = 0; at + sizeof(VS_FIXEDFILEINFO) <= size; at += 4) {
+        VS_FIXEDFILEINFO info;
+        std::memcpy(&info, data + at, sizeof(info));
+        if (info.dwSignature != VS_FFI_SIGNATURE)
+            continue;
+        return std::to_wstring(HIWORD(info.dwFileVersionMS)) + L"." +
+               std::to_wstring(LOWORD(info.dwFileVersionMS)) + L"." +
+               std::to_wstring(HIWORD(info.dwFileVersionLS)) + L"." +
+               std::to_wstring(LOWORD(info.dwFileVersionLS));
+    }
+    return L"";
+}
+
+} // namespace win

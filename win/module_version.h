@@ -1,0 +1,12 @@
+// The program's own version, read from its version resource without version.dll (not a KnownDLL,
+// so a copy planted beside the program would be loaded in its place).
+#pragma once
+
+#include <string>
+
+namespace win {
+
+// "1.0.0.1" from the FILEVERSION of the running program's VS_VERSION_INFO; empty without one.
+std::wstring ProgramVersion();
+
+} // namespace win
