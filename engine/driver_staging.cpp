@@ -20,12 +20,32 @@ namespace engine {
 
 namespace {
 
-// What a walk of the package met: the maker's files found, and whether any of their copies
-// failed (each failure has reported its code).
+// What a walk of the package met: the maker's files found, whether any of their copies failed
+// (each failure has reported its code), and the files the walk put where there was none.
 struct TreeCopy {
     std::vector<std::wstring> makerFiles;
     bool copyFailed = false;
+    std::vector<std::wstring> created;
 };
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A copy that failed part-way leaves the driver directory as it found it: the files this copy
+// created go again. Files that were there before (the system's, an older driver's) stay.
+void RemoveCreatedFiles(const std::vector<std::wstring>& created) {
+    int removed = 0;
+    for (const std::wstring& path : created) {
+        ClearReadOnly(path);
+        if (::DeleteFileW(path.c_str()))
+            ++removed;
+        else
+            WriteInstallLog(L"DeleteFile " + path, true);
+    }
+    if (!created.empty())
+        WriteInstallLog(L"已删除本次复制的驱动文件 " + std::to_wstring(removed) + L" 个", false);
+}
 
 void CopyListedFiles(const std::wstring& sourceFolder, const std::wstring& targetFolder,
                      const StagingLists& lists, TreeCopy& copy) {
@@ -43,15 +63,21 @@ void CopyListedFiles(const std::wstring& sourceFolder, const std::wstring& targe
         case StagingAction::CopyIfMissing:
             // The system's own copy of a platform file is never replaced; a new copy does not keep
             // the read-only attribute of a distribution on read-only media.
-            if (Staging().CopyFileW(source.c_str(), target.c_str(), TRUE))
+            if (Staging().CopyFileW(source.c_str(), target.c_str(), TRUE)) {
                 ClearReadOnly(target);
+                copy.created.push_back(target);
+            }
             break;
-        case StagingAction::CopyChecked:
+        case StagingAction::CopyChecked: {
             // The copying goes on after a failed file, so every file that can be placed is.
             copy.makerFiles.push_back(name);
+            const bool existed = Exists(target);
             if (!CopyFileChecked(source, target))
                 copy.copyFailed = true;
+            else if (!existed)
+                copy.created.push_back(target);
             break;
+        }
         }
     });
 }
@@ -63,8 +89,10 @@ bool CopyDriverTree(const std::wstring& sourceFolder, const std::wstring& target
     const StagingLists lists = BuildStagingLists(dataFileName);
     TreeCopy copy;
     CopyListedFiles(sourceFolder, targetFolder, lists, copy);
-    if (copy.copyFailed)
+    if (copy.copyFailed) {
+        RemoveCreatedFiles(copy.created);
         return false;
+    }
     // A package folder that is missing or lacks a maker's file cannot give a working driver.
     const std::vector<std::wstring> missing = MissingMakerFiles(lists, copy.makerFiles);
     if (!missing.empty()) {
@@ -73,6 +101,7 @@ bool CopyDriverTree(const std::wstring& sourceFolder, const std::wstring& target
             names += L" " + name;
         WriteInstallLog(L"驱动包缺少文件 " + sourceFolder + L":" + names, false);
         ReportFailure(L"2");
+        RemoveCreatedFiles(copy.created);
         return false;
     }
     return true;

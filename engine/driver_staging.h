@@ -19,7 +19,8 @@ bool StageDriverPackageFrom(const std::wstring& programDirectory, const std::wst
 // targetFolder (both end with a backslash). True only when every maker's file copied and the
 // tree holds all of the maker's files; otherwise error code "2" has been reported (by the failed
 // copy, or for the missing files) and the result is false. The copying goes on after a failed
-// file.
+// file; then the files this call created are deleted again, so a failed copy leaves the target
+// folder as it found it.
 bool CopyDriverTree(const std::wstring& sourceFolder, const std::wstring& targetFolder,
                     const std::wstring& dataFileName);
 

@@ -159,8 +159,10 @@ TEST_F(DriverStaging, ListedFilesLandSideBySide) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((target + L"GPD").c_str()));
 }
 
-// A maker's file that cannot be copied shows code "2" and fails the tree, wherever it comes in
-// the enumeration; the copying goes on, so every other file is still placed.
+// A maker's file that cannot be copied reports code "2" and fails the tree, wherever it comes in
+// the enumeration; the copying goes on (every refused file is logged), and then the files the
+// copy created go again: the driver directory holds no file of ours without a driver, and the
+// file that was there before keeps its bytes.
 TEST_F(DriverStaging, AnyFailedMakersCopyFailsTheTree) {
     PutMakerFiles(package, L"KV-8200.GPD");
     const Names order = EnumerationOrder(scratch + L"package");
@@ -192,11 +194,13 @@ TEST_F(DriverStaging, AnyFailedMakersCopyFailsTheTree) {
             }
             EXPECT_FALSE(CopyDriverTree(package, target, L"KV-8200.GPD"));
         }
-        EXPECT_EQ(Codes{L"2"}, watcher.Codes()) << "one dialog, for the failed file";
-        for (const std::wstring& name : order)
-            EXPECT_EQ(name == c.file ? std::string("old copy") : ReadFileBytes(package + name),
-                      Staged(name))
-                << name;
+        EXPECT_EQ(Codes{L"2"}, watcher.Codes()) << "one code, for the failed file";
+        for (const std::wstring& name : order) {
+            if (name == c.file)
+                EXPECT_EQ(std::string("old copy"), Staged(name)) << name;
+            else
+                EXPECT_FALSE(Staged(name).has_value()) << name << " left without a driver";
+        }
     }
 }
 
@@ -265,7 +269,7 @@ TEST_F(DriverStaging, SubfolderWithoutListedFilesAnywhere) {
 
 // A package folder that is missing, or lacks any of the model's maker's files (a name that only
 // holds one does not stand in for it), fails the tree with code "2"; what the package holds is
-// still copied.
+// copied and then removed again, so no file of an incomplete package stays.
 TEST_F(DriverStaging, PackageWithoutTheMakersFilesShowsCode2) {
     using Extra = std::pair<const wchar_t*, bool>; // another file of the package; staged?
     const Names allOf8200 = MakerFilesOf(L"KV-8200.GPD");
@@ -318,16 +322,11 @@ TEST_F(DriverStaging, PackageWithoutTheMakersFilesShowsCode2) {
         FailureRecorder watcher;
         EXPECT_FALSE(CopyDriverTree(package, target, c.dataFile));
         EXPECT_EQ(Codes{L"2"}, watcher.Codes());
-        for (const std::wstring& name : MakerFilesOf(c.dataFile)) {
-            const bool present =
-                std::find(c.leftOut.begin(), c.leftOut.end(), name) == c.leftOut.end();
-            EXPECT_EQ(present ? std::optional<std::string>(std::string(name.begin(), name.end()))
-                              : std::nullopt,
-                      Staged(name))
-                << name;
-        }
+        // The files that were copied go again: nothing of an incomplete package stays behind.
+        for (const std::wstring& name : MakerFilesOf(c.dataFile))
+            EXPECT_FALSE(Staged(name).has_value()) << name;
         for (const Extra& e : c.extra)
-            EXPECT_EQ(e.second, Staged(e.first).has_value()) << e.first;
+            EXPECT_FALSE(Staged(e.first).has_value()) << e.first;
     }
 }
 
@@ -446,8 +445,8 @@ TEST_F(DriverStaging, InfStagingRetriesOnceAfterNotFound) {
     }
 }
 
-// A tree that fails, with its code shown, leaves the support folders and the INF alone; the files
-// that could be copied are in place.
+// A tree that fails, with its code reported, leaves the support folders and the INF alone, and
+// takes back the files it copied: the driver directory is as it was.
 TEST_F(DriverStaging, FailedTreeStopsTheStaging) {
     const std::wstring dist = MakeDistribution();
     const std::wstring packageFolder = DriverSourceFolderOf(dist, IsNative64Bit());
@@ -485,10 +484,12 @@ TEST_F(DriverStaging, FailedTreeStopsTheStaging) {
         EXPECT_TRUE(g_infCalls.empty());
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
                   ::GetFileAttributesW(ProgramFilesProductFolder().c_str()));
-        EXPECT_EQ(ReadFileBytes(packageFolder + L"QTLM24RES.DLL"), Staged(L"QTLM24RES.DLL"));
-        EXPECT_EQ(c.monitorHeld ? std::string("old monitor")
-                                : ReadFileBytes(packageFolder + L"QVMLMN.dll"),
-                  Staged(L"QVMLMN.dll"));
+        // The files this staging copied went again; the monitor that was there stays as it was.
+        EXPECT_FALSE(Staged(L"QTLM24RES.DLL").has_value());
+        if (c.monitorHeld)
+            EXPECT_EQ(std::string("old monitor"), Staged(L"QVMLMN.dll"));
+        else
+            EXPECT_FALSE(Staged(L"QVMLMN.dll").has_value());
     }
 }
 

@@ -1,0 +1,360 @@
+#!/usr/bin/env bash
+# A fleet of fresh Windows machines under Wine, each installed and then uninstalled silently, as a
+# deployment system would do it.
+#
+#   tools/fleet.sh [N] [--faults] [--build DIR] [--timeout SECONDS]
+#
+# N machines (default 20), each a prefix of its own copied from one booted template (hard links
+# for Wine's program files, real copies of everything Wine or the installer may write), with its
+# own wineserver, the Chinese locale and one shared virtual display. On each, at most as many at a
+# time as the machine has cores and each under a time limit:
+#   Setup.exe /quiet /model KV-8200 /port LPT1: /report C:\fleet\install.json
+# then, where it installed, the kept copy's QuietUninstallString:
+#   "C:\Program Files (x86)\Vantrel打印机\Setup.exe" /uninstall /quiet /report C:\fleet\uninstall.json
+# With --faults every third machine is broken first, each in one of seven ways, with the exit code
+# it must give known in advance. Prints one table and writes every report into one CSV
+# (DIR/fleet/fleet.csv). Fails when a machine hangs, an exit code differs from the expected one, a
+# machine is left half-installed, something of ours is left after the removal, or the template
+# changed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+count=20
+faults=0
+build="$root/build/x64"
+limit=180
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --faults) faults=1 ;;
+    --build) build=$(cd "$2" && pwd); shift ;;
+    --timeout) limit=$2; shift ;;
+    [0-9]*) count=$1 ;;
+    *) echo "usage: tools/fleet.sh [N] [--faults] [--build DIR] [--timeout SECONDS]" >&2; exit 2 ;;
+    esac
+    shift
+done
+
+prefix_sh="$root/tests/wine/prefix.sh"
+if [ ! -f "$build/dist/Setup.exe" ] || [ ! -f "$build/file_holder.exe" ] ||
+    [ ! -f "$build/exit_code.exe" ]; then
+    "$root/tools/deps.sh" test
+    if [ ! -f "$build/build.ninja" ]; then
+        cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
+    fi
+    cmake --build "$build" --target Setup dist file_holder exit_code >/dev/null
+fi
+
+fleet="$build/fleet"
+template="$fleet/template"
+machines="$fleet/machines"
+mkdir -p "$fleet"
+started=$(date +%s)
+
+# ---- The template: booted once, then only copied -------------------------------------------------
+if [ ! -f "$template/prefix/system.reg" ]; then
+    echo "booting the template machine (once)" >&2
+fi
+"$prefix_sh" setup "$template" --win64 >/dev/null
+"$prefix_sh" stop "$template" >/dev/null 2>&1 || true
+fingerprint() {
+    (cd "$template/prefix" && find . -printf '%P %y %s %T@ %l\n' | sort | sha256sum | cut -c1-16)
+}
+template_before=$(fingerprint)
+
+# One virtual display for the whole fleet.
+xvfb_display="$fleet/display"
+rm -f "$xvfb_display"
+setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$xvfb_display" \
+    </dev/null >"$fleet/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$xvfb_display" ] && break
+    sleep 0.1
+done
+[ -s "$xvfb_display" ] || { echo "Xvfb did not start; see $fleet/xvfb.log" >&2; exit 1; }
+cleanup() {
+    kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# ---- Faults ------------------------------------------------------------------------------------------
+# Every third machine is broken, in turn in each of these ways; the exit code each must give.
+fault_kinds=(held-driver-file no-package unreadable-catalogue spooler-stopped read-only-target
+             queue-name-taken second-copy-running)
+declare -A expected_code=([none]=0 [held-driver-file]=1603 [no-package]=1619
+    [unreadable-catalogue]=1619 [spooler-stopped]=0 [read-only-target]=0 [queue-name-taken]=0
+    [second-copy-running]=1618)
+fault_of() {
+    local i=$1
+    if [ "$faults" -eq 1 ] && [ $((i % 3)) -eq 0 ]; then
+        echo "${fault_kinds[$(((i / 3 - 1) % ${#fault_kinds[@]}))]}"
+    else
+        echo none
+    fi
+}
+
+# ---- One machine -------------------------------------------------------------------------------------
+# Files Wine or the installer may write in place get a copy of their own; Wine's program files
+# stay hard links to the template's.
+make_machine() {
+    local m=$1 fault=$2
+    rm -rf "$m"
+    mkdir -p "$m/home"
+    cp -al "$template/prefix" "$m/prefix"
+    find "$m/prefix" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' \
+        -o -iname '*.sys' -o -iname '*.ocx' -o -iname '*.cpl' -o -iname '*.acm' -o -iname '*.ax' \
+        -o -iname '*.tlb' -o -iname '*.nls' -o -iname '*.ttf' -o -iname '*.ttc' -o -iname '*.fon' \
+        -o -iname '*.mui' -o -iname '*.dll16' -o -iname '*.exe16' -o -iname '*.vxd' \) -print0 |
+        xargs -0 -r sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh
+    # The user's folders point into the machine's own home.
+    find "$m/prefix/drive_c/users" -type l -lname "$template/home*" -print0 |
+        xargs -0 -r -I{} ln -sfn "$m/home" {}
+    ln -s "$template/locale" "$m/locale"
+    cp "$template/arch" "$m/arch"
+    cp "$xvfb_display" "$m/display"
+    if [ "$fault" = no-package ] || [ "$fault" = unreadable-catalogue ]; then
+        cp -a "$build/dist" "$m/dist"
+    else
+        cp -al "$build/dist" "$m/dist"
+    fi
+    mkdir -p "$m/prefix/drive_c/fleet"
+}
+
+wine_in() { # wine_in MACHINE EXE ARGS...: runs a Windows program on the machine
+    local m=$1
+    shift
+    "$prefix_sh" run "$m" "$@"
+}
+
+# The spooler's driver directory, where the installer stages its files; the spooler keeps the
+# registered driver's files in its "3" folder.
+driver_dir() { echo "$1/prefix/drive_c/windows/system32/spool/drivers/x64"; }
+
+# The faults that are a state of the machine's files, services or printers.
+break_machine() {
+    local m=$1 fault=$2
+    case "$fault" in
+    held-driver-file)
+        mkdir -p "$(driver_dir "$m")"
+        printf 'an older data file\r\n' >"$(driver_dir "$m")/KV-8200.GPD"
+        ;;
+    no-package) rm -rf "$m/dist/24Pin" ;;
+    unreadable-catalogue) head -c 4096 /dev/urandom >"$m/dist/PrinterInfo.ini" ;;
+    spooler-stopped) wine_in "$m" net stop spooler </dev/null >/dev/null 2>&1 || true ;;
+    read-only-target)
+        mkdir -p "$(driver_dir "$m")"
+        printf 'an older data file\r\n' >"$(driver_dir "$m")/KV-8200.GPD"
+        wine_in "$m" attrib +r 'C:\windows\system32\spool\drivers\x64\KV-8200.GPD' \
+            </dev/null >/dev/null 2>&1 || true
+        ;;
+    queue-name-taken)
+        wine_in "$m" "$m/dist/Setup.exe" /quiet /model KV-8200 /port LPT1: </dev/null >/dev/null 2>&1
+        ;;
+    esac
+}
+
+# The faults that are another program running on the machine while the installer runs.
+start_fault_program() {
+    local m=$1 fault=$2
+    case "$fault" in
+    held-driver-file)
+        wine_in "$m" "$build/file_holder.exe" \
+            'C:\windows\system32\spool\drivers\x64\KV-8200.GPD' 'C:\fleet\held' \
+            </dev/null >/dev/null 2>&1 &
+        for _ in $(seq 300); do
+            [ -e "$m/prefix/drive_c/fleet/held" ] && break
+            sleep 0.1
+        done
+        ;;
+    second-copy-running)
+        wine_in "$m" "$m/dist/Setup.exe" </dev/null >/dev/null 2>&1 &
+        for _ in $(seq 300); do
+            ls "$m/home/Velmora科技有限公司/"Log*.txt >/dev/null 2>&1 && break
+            sleep 0.1
+        done
+        sleep 1
+        ;;
+    esac
+}
+
+# What of ours a machine holds, read from its files and its registry once its wineserver has
+# ended: "queue", "driver", "driverFiles:<names>", "monitor", "productFolder", "startMenu",
+# "entry".
+ours_on() {
+    local m=$1 found=()
+    local reg="$m/prefix/system.reg"
+    grep -q '^\[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Print\\\\Printers\\\\Korvane ' "$reg" && found+=(queue)
+    grep -q '^\[System\\\\CurrentControlSet\\\\Control\\\\Print\\\\Printers\\\\Korvane ' "$reg" && found+=(queue)
+    grep -q 'Print\\\\Environments\\\\Windows x64\\\\Drivers\\\\Version-3\\\\Korvane ' "$reg" && found+=(driver)
+    grep -q 'Print\\\\Monitors\\\\Korvane Language Monitor\]' "$reg" && found+=(monitor)
+    grep -q 'CurrentVersion\\\\Uninstall\\\\Velmora' "$reg" && found+=(entry)
+    # Our driver files by name, so that one more file left by a failed install is seen.
+    local files
+    files=$(find "$(driver_dir "$m")" -maxdepth 2 -type f \( -iname 'KV-*.GPD' \
+        -o -iname 'QTLM24RES.DLL' -o -iname 'PrnSetUI.dll' -o -iname 'PrnSet.ini' \) \
+        -printf '%P\n' 2>/dev/null | sort | tr '\n' '+' | sed 's/+$//')
+    [ -n "$files" ] && found+=("driverFiles:$files")
+    [ -d "$m/prefix/drive_c/Program Files (x86)/Vantrel打印机" ] && found+=(productFolder)
+    [ -d "$m/prefix/drive_c/users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Vantrel打印机" ] &&
+        found+=(startMenu)
+    printf '%s\n' "${found[@]}" | sort -u | tr '\n' ' ' | sed 's/ $//'
+}
+
+report_field() { # report_field FILE KEY: a top-level value of our report (strings unquoted)
+    [ -f "$1" ] || return 0
+    sed -n "s/^  \"$2\": \(.*\)$/\1/p" "$1" 2>/dev/null | head -1 | sed 's/,$//; s/^"//; s/"$//'
+}
+
+run_machine() {
+    local i=$1
+    local m="$machines/m$i" fault
+    fault=$(fault_of "$i")
+    local out="$m.result"
+    make_machine "$m" "$fault"
+    break_machine "$m" "$fault"
+    local before
+    before=$(ours_on_after_stop "$m")
+    start_fault_program "$m" "$fault"
+
+    local t0 t1 code hung=0
+    t0=$(date +%s%N)
+    set +e
+    timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" 'C:\fleet\install.exit' \
+        "$m/dist/Setup.exe" /quiet /model KV-8200 /port LPT1: /report 'C:\fleet\install.json' \
+        </dev/null >/dev/null 2>&1
+    code=$?
+    set -e
+    t1=$(date +%s%N)
+    if [ "$code" -eq 124 ] || [ "$code" -eq 137 ]; then
+        hung=1
+        code=hung
+    else
+        code=$(tr -d '\r\n' <"$m/prefix/drive_c/fleet/install.exit" 2>/dev/null || echo none)
+    fi
+    local ms=$(((t1 - t0) / 1000000))
+
+    # The installed machine removes everything again with the kept copy.
+    local ucode=""
+    if [ "$code" = 0 ]; then
+        set +e
+        timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" \
+            'C:\fleet\uninstall.exit' 'C:\Program Files (x86)\Vantrel打印机\Setup.exe' \
+            /uninstall /quiet /report 'C:\fleet\uninstall.json' </dev/null >/dev/null 2>&1
+        ucode=$?
+        set -e
+        if [ "$ucode" -eq 124 ] || [ "$ucode" -eq 137 ]; then
+            hung=1
+            ucode=hung
+        else
+            ucode=$(tr -d '\r\n' <"$m/prefix/drive_c/fleet/uninstall.exit" 2>/dev/null || echo none)
+        fi
+    fi
+    local after
+    after=$(ours_on_after_stop "$m")
+    echo "$i|$fault|${expected_code[$fault]}|$code|$ucode|$hung|$ms|$before|$after" >"$out"
+}
+
+# Ends the machine's wineserver (so its registry is on disk), then lists what of ours it holds.
+ours_on_after_stop() {
+    local m=$1
+    WINEPREFIX="$m/prefix" WINESERVER=/usr/lib/wine/wineserver64 \
+        /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+    WINEPREFIX="$m/prefix" /usr/lib/wine/wineserver64 -w 2>/dev/null || true
+    ours_on "$m"
+}
+
+export -f make_machine break_machine start_fault_program ours_on ours_on_after_stop run_machine fault_of wine_in \
+    driver_dir report_field
+export template machines build prefix_sh limit faults xvfb_display
+export fault_kinds_list="${fault_kinds[*]}"
+
+# ---- The run ------------------------------------------------------------------------------------------
+rm -rf "$machines"
+mkdir -p "$machines"
+jobs=$(nproc)
+echo "fleet: $count machines, $jobs at a time, faults $([ $faults -eq 1 ] && echo on || echo off)," \
+    "time limit ${limit} s each" >&2
+# Bash arrays cannot be exported: each worker rebuilds its tables from this script.
+seq 1 "$count" | xargs -P "$jobs" -I{} bash -c '
+    source <(sed -n "/^# ---- Faults/,/^# ---- One machine/p" "$0")
+    run_machine "$1"
+' "$0" {} || true
+
+# ---- The table ----------------------------------------------------------------------------------------
+csv="$fleet/fleet.csv"
+echo "machine,fault,expectedExit,exitCode,uninstallExit,hung,installMs,result,errorCode,route,model,printerName,port,driver,package,environment,version,startedAt,durationMs,uninstallResult,leftBefore,leftAfter" >"$csv"
+failed=0
+installed=0 removed=0 hung_count=0
+declare -A by_code_expected by_code_seen
+times=()
+problems=()
+for i in $(seq 1 "$count"); do
+    m="$machines/m$i"
+    if [ ! -f "$m.result" ]; then
+        problems+=("m$i: no result")
+        failed=1
+        continue
+    fi
+    IFS='|' read -r _ fault expect code ucode hung ms before after <"$m.result"
+    r="$m/prefix/drive_c/fleet/install.json"
+    u="$m/prefix/drive_c/fleet/uninstall.json"
+    row="m$i,$fault,$expect,$code,$ucode,$hung,$ms"
+    for key in result errorCode route model printerName port driver package environment version \
+        startedAt durationMs; do
+        row+=",\"$(report_field "$r" "$key" | sed 's/"/""/g')\""
+    done
+    row+=",\"$(report_field "$u" result)\",\"$before\",\"$after\""
+    echo "$row" >>"$csv"
+    by_code_expected[$expect]=$((${by_code_expected[$expect]:-0} + 1))
+    by_code_seen[$code]=$((${by_code_seen[$code]:-0} + 1))
+    [ "$hung" -eq 1 ] && { hung_count=$((hung_count + 1)); problems+=("m$i ($fault): hung"); }
+    [ "$code" = 0 ] && { installed=$((installed + 1)); times+=("$ms"); }
+    [ "$code" = 0 ] && [ "$ucode" = 0 ] && removed=$((removed + 1))
+    if [ "$code" != "$expect" ]; then
+        problems+=("m$i ($fault): exit code $code, expected $expect")
+    fi
+    if [ "$code" = 0 ] && [ "$ucode" != 0 ]; then
+        problems+=("m$i ($fault): uninstall exit code $ucode")
+    fi
+    # A machine that failed keeps nothing new of ours; a removed one keeps nothing at all.
+    if [ -n "$after" ] && { [ "$code" = 0 ] || [ "$after" != "$before" ]; }; then
+        problems+=("m$i ($fault): left behind: $after")
+    fi
+done
+[ ${#problems[@]} -gt 0 ] && failed=1
+
+template_after=$(fingerprint)
+if [ "$template_before" != "$template_after" ]; then
+    problems+=("the template changed during the run")
+    failed=1
+fi
+
+percentile() { # percentile P VALUES...: nearest-rank percentile
+    local p=$1
+    shift
+    [ $# -eq 0 ] && { echo "-"; return; }
+    printf '%s\n' "$@" | sort -n | awk -v p="$p" '{v[NR]=$1} END {r=int((p*NR+99)/100); if (r<1) r=1; print v[r]}'
+}
+elapsed=$(($(date +%s) - started))
+codes=$(printf '%s\n' "${!by_code_expected[@]}" "${!by_code_seen[@]}" | sort -un)
+echo
+echo "fleet of $count machines, $(date -u +%Y-%m-%dT%H:%MZ), $elapsed s, $(nproc) cores," \
+    "$(du -sh "$machines" 2>/dev/null | cut -f1) on disk"
+printf '%-28s %s\n' "machines" "$count"
+printf '%-28s %s\n' "installed" "$installed"
+printf '%-28s %s\n' "removed" "$removed"
+for c in $codes; do
+    [ "$c" = 0 ] && continue
+    printf '%-28s expected %s, seen %s\n' "failed with exit code $c" \
+        "${by_code_expected[$c]:-0}" "${by_code_seen[$c]:-0}"
+done
+printf '%-28s %s\n' "hung (time limit ${limit} s)" "$hung_count"
+printf '%-28s %s ms\n' "install time, median" "$(percentile 50 "${times[@]}")"
+printf '%-28s %s ms\n' "install time, 95th pct." "$(percentile 95 "${times[@]}")"
+printf '%-28s %s\n' "reports" "$csv"
+for p in "${problems[@]}"; do
+    echo "FAIL $p"
+done
+[ "$failed" -eq 0 ] && echo "fleet: passed" || echo "fleet: FAILED"
+exit "$failed"
