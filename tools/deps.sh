@@ -4,7 +4,8 @@
 set -euo pipefail
 
 want=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-      mingw-w64-tools googletest wine wine64 wine32:i386 xvfb xauth locales fonts-wqy-zenhei fonts-wine nlohmann-json3-dev
+      mingw-w64-tools googletest wine wine64 wine32:i386 xvfb xauth locales fonts-wqy-zenhei
+      fonts-wqy-microhei fonts-wine nlohmann-json3-dev
       clang libclang-rt-14-dev)
 case "${1:-test}" in
   run) want+=(imagemagick x11-utils) ;;

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Saves pictures of the installer's windows, taken from the running program under Wine on a
-# virtual display, into docs/screenshots/ as PNG files.   tools/screenshots.sh [x64|x86]
+# virtual display, into docs/screenshots/ as PNG files.   tools/screenshots.sh [x64|x86] [DPI]
+# With a DPI other than 96 (144: 150 % scaling) the pictures go into build/<arch>/shots-<DPI>/
+# instead, taken in a bench of that DPI; the README's pictures are those of 96 DPI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 arch=${1:-x64}
+dpi=${2:-96}
 triple=$([ "$arch" = x86 ] && echo i686-w64-mingw32 || echo x86_64-w64-mingw32)
 build=${SCREENSHOT_BUILD:-build/$arch}
 tools/deps.sh run
@@ -17,13 +20,19 @@ fi
 cmake --build "$build" --target gallery Setup dist
 bench="$root/$build/wine-shots"
 out="$root/$build/shots"
-mkdir -p "$out" docs/screenshots
-(unset DISPLAY; tests/wine/prefix.sh setup "$bench")
+pictures=docs/screenshots
+if [ "$dpi" != 96 ]; then
+    bench="$root/$build/wine-shots-$dpi"
+    out="$root/$build/shots-$dpi"
+    pictures="$out"
+fi
+mkdir -p "$out" "$pictures"
+(unset DISPLAY; SETUP_BENCH_DPI=$dpi tests/wine/prefix.sh setup "$bench")
 trap 'tests/wine/prefix.sh stop "$bench"' EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 tests/wine/prefix.sh run "$bench" "$build/gallery.exe" "$(winpath "$out")" \
     "$(winpath "$root/$build/dist/Setup.exe")"
 for bmp in "$out"/*.bmp; do
-    convert "$bmp" "docs/screenshots/$(basename "${bmp%.bmp}").png"
+    convert "$bmp" "$pictures/$(basename "${bmp%.bmp}").png"
 done
-ls docs/screenshots
+ls "$pictures"

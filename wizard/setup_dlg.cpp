@@ -140,7 +140,9 @@ void CSetupDlg::Place(CPictureCtrl& picture, int bitmap, int x, int y, int width
 void CSetupDlg::ShowModelPage(BOOL show) {
     if (show) {
         m_nPage = 1;
-        Place(m_picTip2, IDB_MODEL_TITLE, 52, 95, 130, 37);
+        // The heading's last rows are ground: the picture ends where the list begins (y 130), so
+        // the two do not overlap.
+        Place(m_picTip2, IDB_MODEL_TITLE, 52, 95, 130, 35);
         m_picTip2.Show(true);
         FillModelList();
         Place(m_btnBack, IDB_BACK, kBackSlot);

@@ -417,6 +417,17 @@ TEST_F(SetupE2E, InstallsThePreselectedModelOnTheFirstParallelPort) {
     EXPECT_STREQ(L"DejaVuSansMono.ttf", fontFile);
     // Only font files go into the Fonts folder, not the licence beside the font.
     EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_FONTS) + L"\\DejaVu-LICENSE.txt"));
+#if SAMPLES_CJK_FONT_SHIPPED
+    // The CJK collection too, under both its faces' names.
+    fontFileBytes = sizeof(fontFile);
+    EXPECT_EQ(ERROR_SUCCESS,
+              ::RegGetValueW(HKEY_LOCAL_MACHINE,
+                             L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                             L"WenQuanYi Micro Hei & WenQuanYi Micro Hei Mono (TrueType)",
+                             RRF_RT_REG_SZ, nullptr, fontFile, &fontFileBytes));
+    EXPECT_STREQ(L"wqy-microhei.ttc", fontFile);
+    EXPECT_FALSE(FileExists(SpecialFolder(CSIDL_FONTS) + L"\\wqy-microhei-LICENSE.txt"));
+#endif
 
     ExpectInstallSteps(log.Records(), printer, true);
 }

@@ -166,7 +166,8 @@ TEST(sampleDist, SupportFolders) {
 TEST(sampleDist, FontLoads) {
     int fonts = 0;
     for (const std::wstring& path : FilesIn(DistDirectory() + L"\\字体", false)) {
-        if (::lstrcmpiW(path.c_str() + path.size() - 4, L".ttf") != 0)
+        if (::lstrcmpiW(path.c_str() + path.size() - 4, L".ttf") != 0 &&
+            ::lstrcmpiW(path.c_str() + path.size() - 4, L".ttc") != 0)
             continue;
         const int added = ::AddFontResourceExW(path.c_str(), FR_PRIVATE, nullptr);
         EXPECT_GT(added, 0) << path;
@@ -174,6 +175,38 @@ TEST(sampleDist, FontLoads) {
         fonts += added;
     }
     EXPECT_GT(fonts, 0);
+}
+
+// The CJK font of 字体 (when the build had Debian's package): a collection whose faces the system
+// takes, with the glyphs of the model names and of the wizard's Chinese, hyphen included.
+TEST(sampleDist, CjkFontHasTheWizardsGlyphs) {
+#if SAMPLES_CJK_FONT_SHIPPED
+    const std::wstring path = DistDirectory() + L"\\字体\\wqy-microhei.ttc";
+    EXPECT_NE(
+        INVALID_FILE_ATTRIBUTES,
+        ::GetFileAttributesW((DistDirectory() + L"\\字体\\wqy-microhei-LICENSE.txt").c_str()));
+    const int faces = ::AddFontResourceExW(path.c_str(), FR_PRIVATE, nullptr);
+    EXPECT_GE(faces, 2) << "WenQuanYi Micro Hei and its Mono face";
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HFONT font = ::CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                               0, 0, L"WenQuanYi Micro Hei");
+    HGDIOBJ old = ::SelectObject(dc, font);
+    wchar_t face[LF_FACESIZE] = L"";
+    ::GetTextFaceW(dc, LF_FACESIZE, face);
+    EXPECT_STREQ(L"WenQuanYi Micro Hei", face);
+    const std::wstring text = L"Korvane KV-8200 打印机驱动安装失败";
+    std::vector<WORD> glyphs(text.size());
+    ::GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                       GGI_MARK_NONEXISTING_GLYPHS);
+    for (size_t i = 0; i < text.size(); ++i)
+        EXPECT_NE(0xFFFF, glyphs[i]) << "no glyph for character " << i;
+    ::SelectObject(dc, old);
+    ::DeleteObject(font);
+    ::DeleteDC(dc);
+    ::RemoveFontResourceExW(path.c_str(), FR_PRIVATE, nullptr);
+#else
+    GTEST_SKIP() << "fonts-wqy-microhei was not installed when the build was configured";
+#endif
 }
 
 namespace {

@@ -6,7 +6,8 @@
 #   prefix.sh setup DIR [--win64|--win32] [KEEPER]
 #                                create what is missing, start Xvfb (if needed) and a wineserver;
 #                                --win32 makes a 32-bit prefix (32-bit Windows) instead of the
-#                                64-bit one; with KEEPER, start that program to hold the desktop
+#                                64-bit one; with KEEPER, start that program to hold the desktop.
+#                                SETUP_BENCH_DPI=144 sets the prefix's screen to 144 DPI (150 %).
 #   prefix.sh run DIR EXE ARGS   run a Windows program in the bench
 #   prefix.sh stop DIR           stop the wineserver and the Xvfb started by setup
 #   prefix.sh can32              exit 0 when this machine can run 32-bit Windows programs;
@@ -137,6 +138,29 @@ setup)
     done
     # A wineserver that outlives each test program saves its start-up on every test.
     env "${locale_env[@]}" setsid "$WINESERVER" -p30 </dev/null >/dev/null 2>&1 || true
+    # The faces the wizard's windows ask for by name are the maker's: "方正兰亭黑_GBK" in the
+    # code, and "MS Shell Dlg" in the dialog templates, which a Chinese Windows (and this prefix)
+    # substitutes with SimSun. None is installed here, and the font mapper's own fallback may be
+    # any font; Wine's replacement list maps each face that is not installed to the CJK font the
+    # sample distribution ships (WenQuanYi Micro Hei, Debian's fonts-wqy-microhei, which Wine
+    # finds among the host's fonts).
+    cjk="WenQuanYi Micro Hei"
+    if [ ! -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ]; then
+        echo "fonts-wqy-microhei is not installed (tools/deps.sh installs it): the maker's faces fall back to WenQuanYi Zen Hei" >&2
+        cjk="WenQuanYi Zen Hei"
+    fi
+    for face in 方正兰亭黑_GBK SimSun 宋体 NSimSun 新宋体; do
+        env "${locale_env[@]}" "$loader" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" \
+            /d "$cjk" /f </dev/null >/dev/null 2>&1
+    done
+    if [ -n "${SETUP_BENCH_DPI:-}" ]; then
+        # Wine takes the screen's DPI from either key; programs started afterwards see it.
+        for key in 'HKCU\Control Panel\Desktop' \
+            'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+            env "${locale_env[@]}" "$loader" reg add "$key" /v LogPixels /t REG_DWORD \
+                /d "$SETUP_BENCH_DPI" /f </dev/null >/dev/null 2>&1
+        done
+    fi
     # On our own Xvfb there is no window manager: unmanaged windows spare Wine its wait for a
     # manager's answer (two seconds per closed window). On a real display the manager stays.
     managed=Y
