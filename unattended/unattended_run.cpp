@@ -8,7 +8,6 @@
 #include "engine/package_locator.h"
 #include "engine/package_paths.h"
 #include "engine/printer_info_file.h"
-#include "engine/spooler_api.h"
 #include "job/exit_codes.h"
 #include "job/install_job.h"
 #include "engine/service_control.h"
@@ -57,27 +56,6 @@ bool WriteReport(const std::wstring& path, const Report& report) {
         engine::WriteInstallLog(L"报告无法写入 " + path, true);
         return false;
     }
-    return true;
-}
-
-// The spooler's port names; false when the spooler refuses the list.
-bool SpoolerPorts(std::vector<std::wstring>& names) {
-    const engine::SpoolerApi& spooler = engine::Spooler();
-    DWORD needed = 0;
-    DWORD returned = 0;
-    if (spooler.EnumPortsW(nullptr, 1, nullptr, 0, &needed, &returned) ||
-        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        engine::WriteInstallStep(L"EnumPorts", ::GetLastError());
-        return false;
-    }
-    std::vector<BYTE> buffer(needed, 0);
-    if (!spooler.EnumPortsW(nullptr, 1, buffer.data(), needed, &needed, &returned)) {
-        engine::WriteInstallStep(L"EnumPorts", ::GetLastError());
-        return false;
-    }
-    const auto* ports = reinterpret_cast<const PORT_INFO_1W*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i)
-        names.push_back(ports[i].pName != nullptr ? ports[i].pName : L"");
     return true;
 }
 
@@ -131,8 +109,10 @@ int RunQuietInstall(const Options& options) {
 
     // The port: named and known to the spooler, or the one the wizard would preselect.
     std::vector<std::wstring> ports;
-    if (!SpoolerPorts(ports))
+    if (wizard::ListSpoolerPorts(ports) != wizard::PortListing::Listed) {
+        engine::WriteInstallStep(L"EnumPorts", ::GetLastError());
         return run.Finish(L"failed", job::kExitInstallFailed, L"无法查找当前设备端口列表");
+    }
     std::wstring port;
     if (options.port.empty()) {
         const DWORD usbPort = discovery::FindUsbPrinterPortNumber(nullptr, false);

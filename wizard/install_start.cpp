@@ -5,7 +5,6 @@
 #include "discovery/usb_port.h"
 #include "engine/job_observer.h"
 #include "job/install_job.h"
-#include "engine/spooler_api.h"
 #include "win/thread.h"
 #include "wizard/printer_probe.h"
 #include "wizard/wizard_rules.h"
@@ -72,26 +71,19 @@ void CSetupDlg::TakeModel() {
 
 BOOL CSetupDlg::FillPortList() {
     ::SendMessageW(m_listPort, LB_RESETCONTENT, 0, 0);
-    const engine::SpoolerApi& spooler = engine::Spooler();
-    DWORD needed = 0;
-    DWORD returned = 0;
-    if (spooler.EnumPortsW(nullptr, 1, nullptr, 0, &needed, &returned) ||
-        ::GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+    std::vector<std::wstring> rows;
+    switch (wizard::ListSpoolerPorts(rows)) {
+    case wizard::PortListing::SizeRefused:
         ::MessageBoxW(Hwnd(), L"无法查找当前设备端口列表!", L"安装提示", MB_ICONINFORMATION);
         return FALSE;
-    }
-    std::vector<BYTE> buffer(needed, 0);
-    if (!spooler.EnumPortsW(nullptr, 1, buffer.data(), needed, &needed, &returned)) {
+    case wizard::PortListing::ListRefused:
         ::MessageBoxW(Hwnd(), L"枚举当前设备端口失败!", L"安装提示", MB_ICONINFORMATION);
         return FALSE;
+    case wizard::PortListing::Listed:
+        break;
     }
-    const auto* ports = reinterpret_cast<const PORT_INFO_1W*>(buffer.data());
-    std::vector<std::wstring> rows;
-    for (DWORD i = 0; i < returned; ++i) {
-        const std::wstring name = ports[i].pName != nullptr ? ports[i].pName : L"";
-        ::SendMessageW(m_listPort, LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(name.c_str()));
-        rows.push_back(name);
-    }
+    for (size_t i = 0; i < rows.size(); ++i)
+        ::SendMessageW(m_listPort, LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(rows[i].c_str()));
     const DWORD usbPort = discovery::FindUsbPrinterPortNumber(Hwnd());
     int row = wizard::PreselectPortRow(rows, usbPort);
     for (size_t i = 0; i < rows.size(); ++i) {

@@ -1,5 +1,6 @@
 // Setup.exe driven from outside its process, as a user would: by window titles, control IDs and
 // messages. Then what the installation left in the system is checked.
+#include "tests/e2e/e2e_support.h"
 #include "tests/support/log_records.h"
 #include "tests/support/test_paths.h"
 #include "win/text.h"
@@ -18,6 +19,9 @@
 #include <vector>
 
 using namespace testing_support;
+using e2e::NextPrinterName;
+using e2e::PrinterExists;
+using e2e::Utf8Of;
 
 namespace {
 
@@ -141,22 +145,6 @@ std::wstring DriverDirectory() {
     return path;
 }
 
-bool PrinterExists(const std::wstring& name) {
-    HANDLE printer = nullptr;
-    if (!::OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, nullptr))
-        return false;
-    ::ClosePrinter(printer);
-    return true;
-}
-
-// The first free name of "Korvane KV-8200" and its copies, as the installer will choose it.
-std::wstring NextPrinterName(const std::wstring& base) {
-    std::wstring name = base;
-    for (int n = 1; PrinterExists(name); ++n)
-        name = base + L" (副本 " + std::to_wstring(n) + L")";
-    return name;
-}
-
 // Walks the wizard from the model page to the end of the install; returns the success box text
 // ("" when the wizard ended without one).
 std::wstring InstallThroughTheWizard(SetupRun& run, HWND wizard) {
@@ -181,8 +169,7 @@ std::wstring InstallThroughTheWizard(SetupRun& run, HWND wizard) {
 // or a 32-bit one on 32-bit Windows. A 32-bit installer on 64-bit Windows stages the 64-bit
 // package, whose language monitor Wine's in-process spooler cannot load into a 32-bit process.
 bool WholeRouteRunsHere() {
-    BOOL wow64 = FALSE;
-    return sizeof(void*) == 8 || !::IsWow64Process(::GetCurrentProcess(), &wow64) || !wow64;
+    return sizeof(void*) == 8 || !e2e::WindowsIs64Bit();
 }
 
 // The install log's records written after construction, across all its files, without their
@@ -512,14 +499,6 @@ TEST_F(SetupE2E, MissingCatalogueShowsCodeOneAndEnds) {
     EXPECT_EQ(1619u, run.ExitCode()) << "the distribution cannot be read";
 }
 
-std::string Utf8Of(const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size,
-                          nullptr, nullptr);
-    return bytes;
-}
 std::string Utf16Of(const std::wstring& text) {
     std::string bytes = "\xFF\xFE";
     for (wchar_t c : text) {

@@ -1,5 +1,6 @@
 // Setup.exe started with arguments, as a deployment system starts it: no window may appear, the
 // exit code tells the outcome apart, and the report says the rest.
+#include "tests/e2e/e2e_support.h"
 #include "tests/support/test_paths.h"
 #include "win/text.h"
 
@@ -12,6 +13,9 @@
 #include <vector>
 
 using namespace testing_support;
+using e2e::NextPrinterName;
+using e2e::PrinterExists;
+using e2e::Utf8Of;
 
 namespace {
 
@@ -91,34 +95,10 @@ Outcome RunSetup(const std::wstring& folder, const std::wstring& arguments,
     return outcome;
 }
 
-std::string Narrow(const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size,
-                          nullptr, nullptr);
-    return bytes;
-}
-
 nlohmann::json ReadReport(const std::wstring& path) {
     const std::string bytes = ReadFileBytes(path);
-    EXPECT_FALSE(bytes.empty()) << "no report at " << Narrow(path);
+    EXPECT_FALSE(bytes.empty()) << "no report at " << Utf8Of(path);
     return nlohmann::json::parse(bytes, nullptr, false);
-}
-
-bool PrinterExists(const std::wstring& name) {
-    HANDLE printer = nullptr;
-    if (!::OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, nullptr))
-        return false;
-    ::ClosePrinter(printer);
-    return true;
-}
-
-std::wstring NextPrinterName(const std::wstring& base) {
-    std::wstring name = base;
-    for (int n = 1; PrinterExists(name); ++n)
-        name = base + L" (副本 " + std::to_wstring(n) + L")";
-    return name;
 }
 
 // Copies a folder tree; `skip` names a relative path (file or folder) left out.
@@ -174,12 +154,10 @@ TEST_F(Unattended, QuietInstallShowsNoWindowAndReportsEveryField) {
         EXPECT_EQ("", json["errorCode"]);
         EXPECT_EQ("spooler", json["route"]);
         EXPECT_EQ("KV-8200", json["model"]);
-        EXPECT_EQ(Narrow(printer), json["printerName"]);
-        EXPECT_EQ(Narrow(printer), json["driver"]);
+        EXPECT_EQ(Utf8Of(printer), json["printerName"]);
+        EXPECT_EQ(Utf8Of(printer), json["driver"]);
         EXPECT_EQ("LPT1:", json["port"]);
-        BOOL wow64 = FALSE;
-        const bool windows64 =
-            sizeof(void*) == 8 || (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64);
+        const bool windows64 = e2e::WindowsIs64Bit();
         EXPECT_EQ(windows64 ? "X64" : "i386", json["package"]);
         EXPECT_EQ(windows64 ? "Windows x64" : "Windows NT x86", json["environment"]);
         EXPECT_EQ("1.0.0.1", json["version"]);
@@ -194,7 +172,7 @@ TEST_F(Unattended, QuietInstallShowsNoWindowAndReportsEveryField) {
         for (const auto& step : json["steps"]) {
             EXPECT_TRUE(step.contains("ok") && step.contains("error"));
             const std::string name = step["step"];
-            if (name.rfind("AddPrinter " + Narrow(printer), 0) == 0)
+            if (name.rfind("AddPrinter " + Utf8Of(printer), 0) == 0)
                 queueStep = step["ok"] == true;
         }
         EXPECT_TRUE(queueStep) << "the queue's step is in the report";
@@ -214,10 +192,7 @@ TEST_F(Unattended, ExitCodesTellFailuresApart) {
     const std::wstring noPackage = scratch + L"no-package";
     CopyTree(dist, noPackage, L"24Pin");
     const std::wstring noDataFile = scratch + L"no-data-file";
-    const bool windows64 = sizeof(void*) == 8 || [] {
-        BOOL wow64 = FALSE;
-        return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
-    }();
+    const bool windows64 = e2e::WindowsIs64Bit();
     CopyTree(dist, noDataFile,
              windows64 ? L"24Pin\\X64\\KV-8200.GPD" : L"24Pin\\i386\\KV-8200.GPD");
 
@@ -240,7 +215,7 @@ TEST_F(Unattended, ExitCodesTellFailuresApart) {
         {L"missing data file", noDataFile, L"/quiet /model KV-8200 /port LPT1:", 1603, "2"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.name));
+        SCOPED_TRACE(Utf8Of(c.name));
         const std::wstring report = scratch + L"exit.json";
         ::DeleteFileW(report.c_str());
         const Outcome outcome = RunSetup(c.folder, c.arguments + L" /report " + report);
@@ -294,7 +269,7 @@ TEST_F(Unattended, UsageGoesToTheRedirectedOutput) {
     EXPECT_EQ(L"", outcome.window);
     EXPECT_EQ(0u, outcome.exitCode);
     const std::string text = ReadFileBytes(output);
-    EXPECT_NE(std::string::npos, text.find(Narrow(L"用法")));
+    EXPECT_NE(std::string::npos, text.find(Utf8Of(L"用法")));
     EXPECT_NE(std::string::npos, text.find("/uninstall"));
     // A wrong line with its output redirected says why there, and still shows no window.
     const Outcome wrong = RunSetup(dist, L"/quiet /nonsense", output);
