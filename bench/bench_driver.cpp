@@ -1,8 +1,10 @@
 // Starts Setup.exe and the floor programs from a copy of the distribution folder, watches them
 // from outside their processes and prints one line per figure.
 //
-//   bench_driver.exe DIST_FOLDER [RUNS [wizard]]
+//   bench_driver.exe DIST_FOLDER [RUNS [startup|job|wizard]]
 //
+// With a third argument only that part is measured: the start-up, the install job or the
+// installations through the wizard (for a WINEDEBUG trace of one part, for instance).
 // Figures go to standard output; each run's times and the phase profiles to standard error.
 #include <windows.h>
 #include <commctrl.h>
@@ -454,17 +456,17 @@ void PrintRatio(const char* figure, const char* product, const char* floorName,
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_driver DIST_FOLDER [RUNS [wizard]]\n");
+        std::fprintf(stderr, "usage: bench_driver DIST_FOLDER [RUNS [startup|job|wizard]]\n");
         return 2;
     }
     const std::wstring dist = argv[1];
     const int runs = argc > 2 ? std::max(1, _wtoi(argv[2])) : 7;
-    // "wizard" as third argument: only the installations through the wizard.
-    const bool allFigures = argc <= 3 || std::wstring(argv[3]) != L"wizard";
+    const std::wstring only = argc > 3 ? argv[3] : L"";
+    const bool allFigures = only.empty();
     const std::wstring setup = dist + L"\\Setup.exe";
     const std::wstring floorDialog = dist + L"\\floor_dialog.exe";
 
-    if (allFigures) {
+    if (allFigures || only == L"startup") {
         // 1. Start-up, the two programs alternating after one unmeasured start of each.
         std::vector<double> setupStart, floorStart;
         PhaseTimes setupMoments, floorMoments;
@@ -498,28 +500,29 @@ int wmain(int argc, wchar_t** argv) {
         PrintPhases("floor_dialog start-up", floorMoments);
         PrintPhases("Setup.exe start-up", setupMoments);
         PrintRatio("start-up:", "Setup.exe", "floor_dialog", setupStart, floorStart, 1.3);
-
+    }
+    if (allFigures || only == L"job") {
         // 2. Install job, alternating after one unmeasured run of each.
         std::vector<double> jobTimes, floorTimes;
         const std::wstring jobTimer = dist + L"\\job_timer.exe";
         const std::wstring floorJob = dist + L"\\floor_job.exe";
-        PhaseTimes floorPhases, jobPhases, jobPhasesCom, jobWhole;
+        PhaseTimes floorPhases, jobPhases, jobWhole;
         JobMs(floorJob, L"", dist);
         JobMs(jobTimer, L"", dist);
         for (int i = 0; i < runs; ++i) {
             floorTimes.push_back(JobMs(floorJob, L"", dist, &floorPhases));
             jobTimes.push_back(JobMs(jobTimer, L"", dist, &jobWhole));
             JobMs(jobTimer, L"--phases", dist, &jobPhases);
-            JobMs(jobTimer, L"--phases-com", dist, &jobPhasesCom);
             std::fprintf(stderr, "job run %d: floor_job %.1f ms, job_timer %.1f ms\n", i + 1,
                          floorTimes.back(), jobTimes.back());
         }
         PrintPhases("floor_job", floorPhases);
         PrintPhases("job_timer", jobWhole);
         PrintPhases("job_timer --phases", jobPhases);
-        PrintPhases("job_timer --phases-com", jobPhasesCom);
         PrintRatio("install job:", "InstallPrinter", "floor_job", jobTimes, floorTimes, 1.2);
     }
+    if (!allFigures && only != L"wizard")
+        return 0;
 
     // 3 and 4. Installations through the wizard.
     std::vector<double> longest, typical, install, peaks;
