@@ -1,5 +1,6 @@
 #include "controls/image_decoder.h"
 
+#include "controls/png_decode.h"
 #include "win/system_library.h"
 
 #include <objbase.h>
@@ -11,8 +12,8 @@ namespace controls {
 
 namespace {
 
-// The few entries of the GDI+ flat interface in use. gdiplus.dll is loaded from System32 on
-// first use; it is not imported at load time.
+// The few entries of the GDI+ flat interface in use, for images our own PNG decoder does not
+// take. gdiplus.dll is loaded from System32 on first use; it is not imported at load time.
 using GpStatus = int;
 using GpBitmap = void;
 struct GdiplusStartupInput {
@@ -95,13 +96,33 @@ IStream* StreamOver(const void* bytes, std::size_t size) {
     return stream;
 }
 
-} // namespace
-
-void StartImageDecoder() {
-    GdiplusApi();
+// The picture in a new DIB section; false when the section cannot be made.
+bool FromPng(const PngPixels& png, DecodedImage& out) {
+    void* bits = nullptr;
+    win::Bitmap bitmap = win::CreateTopDownDib(png.width, png.height, &bits);
+    if (!bitmap || bits == nullptr)
+        return false;
+    std::memcpy(bits, png.bgra.data(), png.bgra.size());
+    out.bitmap = std::move(bitmap);
+    out.pixels = static_cast<std::uint8_t*>(bits);
+    out.width = png.width;
+    out.height = png.height;
+    out.hasAlpha = png.hasAlpha;
+    return true;
 }
 
+} // namespace
+
 bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out) {
+    // The artwork's PNGs need no system library: GDI+, its codecs and COM load in tens of
+    // milliseconds, on the way to the first page.
+    PngPixels png;
+    if (DecodePng(bytes, size, png))
+        return FromPng(png, out);
+    return DecodeImageWithGdiplus(bytes, size, out);
+}
+
+bool DecodeImageWithGdiplus(const void* bytes, std::size_t size, DecodedImage& out) {
     const Gdiplus& gdip = GdiplusApi();
     if (!gdip.ready)
         return false;
