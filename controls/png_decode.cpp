@@ -383,6 +383,10 @@ bool DecodePng(const void* bytes, std::size_t size, PngPixels& out) {
         static_cast<std::uint64_t>(width) * height > kMaxPixels)
         return false;
     const std::size_t rowBytes = static_cast<std::size_t>(width) * channels;
+    // Deflate gives at most 258 bytes for two bits: data too short for the picture is refused
+    // before its rows are allocated.
+    if ((rowBytes + 1) * height > compressed.size() * 1032 + 1032)
+        return false;
     std::vector<std::uint8_t> rows;
     if (!Inflate(compressed.data(), compressed.size(), (rowBytes + 1) * height, rows) ||
         !Unfilter(rows, rowBytes, height, static_cast<std::size_t>(channels)))
