@@ -96,29 +96,27 @@ IStream* StreamOver(const void* bytes, std::size_t size) {
     return stream;
 }
 
-// The picture in a new DIB section; false when the section cannot be made.
-bool FromPng(const PngPixels& png, DecodedImage& out) {
-    void* bits = nullptr;
-    win::Bitmap bitmap = win::CreateTopDownDib(png.width, png.height, &bits);
-    if (!bitmap || bits == nullptr)
-        return false;
-    std::memcpy(bits, png.bgra.data(), png.bgra.size());
-    out.bitmap = std::move(bitmap);
-    out.pixels = static_cast<std::uint8_t*>(bits);
-    out.width = png.width;
-    out.height = png.height;
-    out.hasAlpha = png.hasAlpha;
-    return true;
-}
-
 } // namespace
 
 bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out) {
     // The artwork's PNGs need no system library: GDI+, its codecs and COM load in tens of
     // milliseconds, on the way to the first page.
-    PngPixels png;
-    if (DecodePng(bytes, size, png))
-        return FromPng(png, out);
+    // The pixels go straight into the DIB section.
+    const bool decoded = DecodePng(bytes, size, [&out](int width, int height, bool hasAlpha) {
+        void* bits = nullptr;
+        win::Bitmap bitmap = win::CreateTopDownDib(width, height, &bits);
+        if (!bitmap || bits == nullptr)
+            return static_cast<std::uint8_t*>(nullptr);
+        out.bitmap = std::move(bitmap);
+        out.pixels = static_cast<std::uint8_t*>(bits);
+        out.width = width;
+        out.height = height;
+        out.hasAlpha = hasAlpha;
+        return out.pixels;
+    });
+    if (decoded)
+        return true;
+    out = DecodedImage();
     return DecodeImageWithGdiplus(bytes, size, out);
 }
 

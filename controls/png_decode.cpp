@@ -1,6 +1,8 @@
 #include "controls/png_decode.h"
 
 #include <array>
+#include <memory>
+#include <new>
 #include <cstring>
 #include <string>
 
@@ -243,13 +245,11 @@ bool DynamicCodes(BitReader& bits, Huffman& lengths, Huffman& distances) {
 }
 
 // A zlib stream (RFC 1950 around RFC 1951) into `out`, which must come out `expected` bytes long.
-bool Inflate(const std::uint8_t* data, std::size_t size, std::size_t expected,
-             std::vector<std::uint8_t>& out) {
+bool Inflate(const std::uint8_t* data, std::size_t size, std::size_t expected, std::uint8_t* out) {
     if (size < 2 || (data[0] & 0x0F) != 8 || (data[0] >> 4) > 7 ||
         ((data[0] << 8) | data[1]) % 31 != 0 || (data[1] & 0x20) != 0)
         return false;
     BitReader bits(data + 2, size - 2);
-    out.assign(expected, 0);
     std::size_t used = 0;
     bool last = false;
     while (!last) {
@@ -262,14 +262,14 @@ bool Inflate(const std::uint8_t* data, std::size_t size, std::size_t expected,
             const unsigned length = bits.Take(16);
             const unsigned complement = bits.Take(16);
             if (bits.Failed() || (length ^ 0xFFFFu) != complement || length > expected - used ||
-                !bits.TakeBytes(length, out.data() + used))
+                !bits.TakeBytes(length, out + used))
                 return false;
             used += length;
         } else if (type == 1 || type == 2) {
             Huffman lengths, distances;
             if (!(type == 1 ? FixedCodes(lengths, distances)
                             : DynamicCodes(bits, lengths, distances)) ||
-                !InflateCodes(bits, lengths, distances, out.data(), used, expected))
+                !InflateCodes(bits, lengths, distances, out, used, expected))
                 return false;
         } else {
             return false;
@@ -294,7 +294,7 @@ int Paeth(int a, int b, int c) {
 }
 
 // Undoes the row filters in place; `rows` holds each row's filter byte and its samples.
-bool Unfilter(std::vector<std::uint8_t>& rows, std::size_t rowBytes, std::size_t height,
+bool Unfilter(std::uint8_t* rows, std::size_t rowBytes, std::size_t height,
               std::size_t pixelBytes) {
     const std::vector<std::uint8_t> zeros(rowBytes, 0);
     for (std::size_t y = 0; y < height; ++y) {
@@ -336,7 +336,7 @@ bool Unfilter(std::vector<std::uint8_t>& rows, std::size_t rowBytes, std::size_t
 
 } // namespace
 
-bool DecodePng(const void* bytes, std::size_t size, PngPixels& out) {
+bool DecodePng(const void* bytes, std::size_t size, const PngTarget& target) {
     static constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     const auto* data = static_cast<const std::uint8_t*>(bytes);
     if (data == nullptr || size < 8 || std::memcmp(data, kSignature, 8) != 0)
@@ -387,27 +387,47 @@ bool DecodePng(const void* bytes, std::size_t size, PngPixels& out) {
     // before its rows are allocated.
     if ((rowBytes + 1) * height > compressed.size() * 1032 + 1032)
         return false;
-    std::vector<std::uint8_t> rows;
-    if (!Inflate(compressed.data(), compressed.size(), (rowBytes + 1) * height, rows) ||
-        !Unfilter(rows, rowBytes, height, static_cast<std::size_t>(channels)))
+    // Every byte is written by the inflater before it is read: no zero-filling of fresh memory.
+    const std::size_t rowsSize = (rowBytes + 1) * height;
+    const std::unique_ptr<std::uint8_t[]> rows(new (std::nothrow) std::uint8_t[rowsSize]);
+    if (!rows || !Inflate(compressed.data(), compressed.size(), rowsSize, rows.get()) ||
+        !Unfilter(rows.get(), rowBytes, height, static_cast<std::size_t>(channels)))
         return false;
-
-    out.width = static_cast<int>(width);
-    out.height = static_cast<int>(height);
-    out.hasAlpha = channels == 2 || channels == 4;
-    out.bgra.resize(static_cast<std::size_t>(width) * height * 4);
+    std::uint8_t* bgra =
+        target(static_cast<int>(width), static_cast<int>(height), channels == 2 || channels == 4);
+    if (bgra == nullptr)
+        return false;
     for (std::size_t y = 0; y < height; ++y) {
         const std::uint8_t* line = &rows[y * (rowBytes + 1) + 1];
-        std::uint8_t* pixel = &out.bgra[y * width * 4];
+        std::uint8_t* pixel = bgra + y * width * 4;
+        if (channels == 4) { // RGBA, the artwork's: one swap of red and blue
+            for (std::size_t x = 0; x < width; ++x, pixel += 4, line += 4) {
+                pixel[0] = line[2];
+                pixel[1] = line[1];
+                pixel[2] = line[0];
+                pixel[3] = line[3];
+            }
+            continue;
+        }
         for (std::size_t x = 0; x < width; ++x, pixel += 4, line += channels) {
             const bool grey = channels <= 2;
             pixel[0] = grey ? line[0] : line[2];
             pixel[1] = grey ? line[0] : line[1];
             pixel[2] = line[0];
-            pixel[3] = channels == 2 ? line[1] : channels == 4 ? line[3] : 0xFF;
+            pixel[3] = channels == 2 ? line[1] : 0xFF;
         }
     }
     return true;
+}
+
+bool DecodePng(const void* bytes, std::size_t size, PngPixels& out) {
+    return DecodePng(bytes, size, [&out](int width, int height, bool hasAlpha) {
+        out.width = width;
+        out.height = height;
+        out.hasAlpha = hasAlpha;
+        out.bgra.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+        return out.bgra.data();
+    });
 }
 
 } // namespace controls

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace controls {
@@ -19,5 +20,12 @@ struct PngPixels {
 // chunk that would change the colours (gamma, chromaticities, ICC profile, transparency key).
 // False for anything else and for damaged or truncated data; `out` is then unspecified.
 bool DecodePng(const void* bytes, std::size_t size, PngPixels& out);
+
+// Where a decoded picture goes: given its size and whether it has alpha, the caller's buffer of
+// width * height top-down BGRA pixels, or nullptr to give up.
+using PngTarget = std::function<std::uint8_t*(int width, int height, bool hasAlpha)>;
+
+// The same, the pixels written straight into the caller's buffer (a DIB section's bits, say).
+bool DecodePng(const void* bytes, std::size_t size, const PngTarget& target);
 
 } // namespace controls
