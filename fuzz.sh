@@ -16,6 +16,7 @@ tools/deps.sh fuzz
 # The plain rules: standard C++ without <windows.h>.
 rules=(
     controls/error_text_layout.cpp
+    controls/png_decode.cpp
     discovery/device_id.cpp
     discovery/device_paths.cpp
     engine/catalogue_text.cpp

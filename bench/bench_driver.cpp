@@ -1,8 +1,11 @@
 // Starts Setup.exe and the floor programs from a copy of the distribution folder, watches them
 // from outside their processes and prints one line per figure.
 //
-//   bench_driver.exe DIST_FOLDER [RUNS [wizard]]
+//   bench_driver.exe DIST_FOLDER [RUNS [startup|job|unattended|wizard]]
 //
+// With a third argument only that part is measured: the start-up, the install job, the
+// unattended installs or the installations through the wizard (for a WINEDEBUG trace of one
+// part, for instance).
 // Figures go to standard output; each run's times and the phase profiles to standard error.
 #include <windows.h>
 #include <commctrl.h>
@@ -310,7 +313,30 @@ double JobMs(const std::wstring& exe, const std::wstring& arguments, const std::
 }
 
 // ---------------------------------------------------------------------------------------------
-// 3 and 4. One installation through the wizard: the progress bar watched, the peak working set
+// 3. Unattended install: a whole process, from its start to its exit, timed from outside.
+
+// The time from process start to exit of `exe arguments`, after a cleanup; -1 when the program
+// cannot start, does not end or ends with an exit code other than 0.
+double ProcessMs(const std::wstring& exe, const std::wstring& arguments, const std::wstring& dist) {
+    Clean(dist);
+    const double start = NowMs();
+    Child child(exe, arguments, dist);
+    if (!child.Started() || !child.Wait())
+        return -1;
+    const double ms = NowMs() - start;
+    DWORD code = 1;
+    ::GetExitCodeProcess(child.Process(), &code);
+    return code == 0 ? ms : -1;
+}
+
+std::wstring TempFile(const wchar_t* name) {
+    wchar_t temp[MAX_PATH] = L"";
+    ::GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp) + name;
+}
+
+// ---------------------------------------------------------------------------------------------
+// 4 and 5. One installation through the wizard: the progress bar watched, the peak working set
 // read as the installer ends.
 
 struct WizardRun {
@@ -454,17 +480,18 @@ void PrintRatio(const char* figure, const char* product, const char* floorName,
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_driver DIST_FOLDER [RUNS [wizard]]\n");
+        std::fprintf(stderr,
+                     "usage: bench_driver DIST_FOLDER [RUNS [startup|job|unattended|wizard]]\n");
         return 2;
     }
     const std::wstring dist = argv[1];
     const int runs = argc > 2 ? std::max(1, _wtoi(argv[2])) : 7;
-    // "wizard" as third argument: only the installations through the wizard.
-    const bool allFigures = argc <= 3 || std::wstring(argv[3]) != L"wizard";
+    const std::wstring only = argc > 3 ? argv[3] : L"";
+    const bool allFigures = only.empty();
     const std::wstring setup = dist + L"\\Setup.exe";
     const std::wstring floorDialog = dist + L"\\floor_dialog.exe";
 
-    if (allFigures) {
+    if (allFigures || only == L"startup") {
         // 1. Start-up, the two programs alternating after one unmeasured start of each.
         std::vector<double> setupStart, floorStart;
         PhaseTimes setupMoments, floorMoments;
@@ -498,30 +525,72 @@ int wmain(int argc, wchar_t** argv) {
         PrintPhases("floor_dialog start-up", floorMoments);
         PrintPhases("Setup.exe start-up", setupMoments);
         PrintRatio("start-up:", "Setup.exe", "floor_dialog", setupStart, floorStart, 1.3);
-
+    }
+    if (allFigures || only == L"job") {
         // 2. Install job, alternating after one unmeasured run of each.
         std::vector<double> jobTimes, floorTimes;
         const std::wstring jobTimer = dist + L"\\job_timer.exe";
         const std::wstring floorJob = dist + L"\\floor_job.exe";
-        PhaseTimes floorPhases, jobPhases, jobPhasesCom, jobWhole;
+        PhaseTimes floorPhases, jobPhases, jobWhole;
         JobMs(floorJob, L"", dist);
         JobMs(jobTimer, L"", dist);
         for (int i = 0; i < runs; ++i) {
             floorTimes.push_back(JobMs(floorJob, L"", dist, &floorPhases));
             jobTimes.push_back(JobMs(jobTimer, L"", dist, &jobWhole));
             JobMs(jobTimer, L"--phases", dist, &jobPhases);
-            JobMs(jobTimer, L"--phases-com", dist, &jobPhasesCom);
             std::fprintf(stderr, "job run %d: floor_job %.1f ms, job_timer %.1f ms\n", i + 1,
                          floorTimes.back(), jobTimes.back());
         }
         PrintPhases("floor_job", floorPhases);
         PrintPhases("job_timer", jobWhole);
         PrintPhases("job_timer --phases", jobPhases);
-        PrintPhases("job_timer --phases-com", jobPhasesCom);
         PrintRatio("install job:", "InstallPrinter", "floor_job", jobTimes, floorTimes, 1.2);
     }
 
-    // 3 and 4. Installations through the wizard.
+    if (allFigures || only == L"unattended") {
+        // 3. Unattended install against the job floor, both whole processes seen from outside,
+        // alternating after one unmeasured run of each.
+        const std::wstring quiet = L"/quiet /model KV-8200 /port LPT1:";
+        const std::wstring floorJob = dist + L"\\floor_job.exe";
+        const std::wstring floorArguments = L"\"" + TempFile(L"bench_floor_result.txt") + L"\"";
+        std::vector<double> silentTimes, floorTimes;
+        ProcessMs(floorJob, floorArguments, dist);
+        ProcessMs(setup, quiet, dist);
+        for (int i = 0; i < runs; ++i) {
+            floorTimes.push_back(ProcessMs(floorJob, floorArguments, dist));
+            silentTimes.push_back(ProcessMs(setup, quiet, dist));
+            std::fprintf(stderr,
+                         "unattended run %d: floor_job process %.1f ms, Setup.exe /quiet %.1f ms\n",
+                         i + 1, floorTimes.back(), silentTimes.back());
+        }
+        const std::vector<double> p = Valid(silentTimes), f = Valid(floorTimes);
+        const double ms = Median(p), floor = Median(f);
+        std::printf("unattended:     %5.2fx  Setup.exe /quiet /model KV-8200 /port LPT1: %.0f ms / "
+                    "floor_job process %.0f ms (process start to exit, medians of %zu/%zu runs)\n",
+                    floor > 0 ? ms / floor : 0.0, ms, floor, p.size(), f.size());
+
+        // Silent installs one after another, the cleanup between them not timed.
+        const int sequence = std::max(10, runs);
+        double total = 0;
+        int installed = 0;
+        for (int i = 0; i < sequence; ++i) {
+            const double one = ProcessMs(setup, quiet, dist);
+            if (one < 0)
+                continue;
+            total += one;
+            ++installed;
+        }
+        Clean(dist);
+        std::printf("unattended:     %.0f installs per minute (%d of %d silent installs succeeded, "
+                    "%.0f ms each on average; the cleanup between them not timed)\n",
+                    total > 0 ? installed * 60000.0 / total : 0.0, installed, sequence,
+                    installed > 0 ? total / installed : 0.0);
+        std::fflush(stdout);
+    }
+    if (!allFigures && only != L"wizard")
+        return 0;
+
+    // 4 and 5. Installations through the wizard.
     std::vector<double> longest, typical, install, peaks;
     double worst = 0;
     int failed = 0;

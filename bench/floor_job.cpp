@@ -1,14 +1,16 @@
 // The floor of the install job: only the platform calls an installation of one model cannot do
-// without, for the same files and records as the product's spooler route. Run from a copy of the
-// distribution folder, like job_timer.
+// without, for the same files, shortcuts and records as the product's spooler route, in the
+// plainest code. Run from a copy of the distribution folder, like job_timer.
 //
 //   floor_job.exe RESULT_FILE [MODEL [PORT]]     writes "<microseconds> <1 installed|0 not>",
 //                                                then one "<phase> <microseconds>" line per step
 #include "bench/bench_clock.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <setupapi.h>
 #include <shlobj.h>
+#include <shobjidl.h>
 #include <winspool.h>
 
 #include <cstdio>
@@ -41,8 +43,10 @@ bool Native64() {
            info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
 }
 
-// Every file of source and the folders below it into the one target folder, without catalogues.
-void CopyFlat(const std::wstring& source, const std::wstring& target) {
+// Every file of source and the folders below it into the one target folder, without catalogues;
+// the copies' paths are added to `copies`.
+void CopyFlat(const std::wstring& source, const std::wstring& target,
+              std::vector<std::wstring>& copies) {
     WIN32_FIND_DATAW found;
     HANDLE search = ::FindFirstFileW((source + L"*.*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
@@ -52,11 +56,42 @@ void CopyFlat(const std::wstring& source, const std::wstring& target) {
         if (name == L"." || name == L"..")
             continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyFlat(source + name + L"\\", target);
-        else if ((source + name).find(L".cat") == std::wstring::npos)
-            ::CopyFileW((source + name).c_str(), (target + name).c_str(), FALSE);
+            CopyFlat(source + name + L"\\", target, copies);
+        else if ((source + name).find(L".cat") == std::wstring::npos &&
+                 ::CopyFileW((source + name).c_str(), (target + name).c_str(), FALSE))
+            copies.push_back(target + name);
     } while (::FindNextFileW(search, &found));
     ::FindClose(search);
+}
+
+// The Start-menu shortcut of one copy: "<Start menu>\\Vantrel打印机\\[<subfolder>\\]<title>.lnk",
+// the subfolder being the copy's manuals or tools folder.
+bool SaveShortcut(const std::wstring& startMenu, const std::wstring& target) {
+    std::wstring folder = startMenu + L"\\Vantrel打印机\\";
+    for (const wchar_t* sub : {L"工具集\\", L"产品手册\\"}) {
+        if (target.find(sub) != std::wstring::npos) {
+            folder += sub;
+            break;
+        }
+    }
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring name = target.substr(target.rfind(L'\\') + 1);
+    const std::wstring link = folder + name.substr(0, name.rfind(L'.')) + L".lnk";
+    IShellLinkW* shell = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&shell))))
+        return false;
+    shell->SetPath(target.c_str());
+    shell->SetDescription(L"Shortcut created by custom code");
+    shell->SetShowCmd(SW_SHOW);
+    IPersistFile* file = nullptr;
+    bool saved = false;
+    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        saved = SUCCEEDED(file->Save(link.c_str(), TRUE));
+        file->Release();
+    }
+    shell->Release();
+    return saved;
 }
 
 std::vector<wchar_t> Writable(const std::wstring& text) {
@@ -76,6 +111,15 @@ bool Install(const std::wstring& model, const std::wstring& portName, Phases& ph
     const std::wstring package = dist + (Native64() ? L"24Pin\\X64\\" : L"24Pin\\i386\\");
     const std::wstring dataFileName = model + L".GPD";
 
+    // The queue's name must not be taken: the product asks the spooler for it too.
+    std::vector<wchar_t> name = Writable(L"Korvane " + model);
+    HANDLE existing = nullptr;
+    if (::OpenPrinterW(name.data(), &existing, nullptr)) {
+        ::ClosePrinter(existing);
+        return false;
+    }
+    lap("1_printer_name");
+
     wchar_t driverDir[MAX_PATH] = L"";
     DWORD needed = 0;
     if (!::GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(driverDir),
@@ -86,23 +130,34 @@ bool Install(const std::wstring& model, const std::wstring& portName, Phases& ph
         ::CopyFileW((package + file).c_str(), (drivers + file).c_str(), FALSE);
     ::CopyFileW((package + dataFileName).c_str(), (drivers + dataFileName).c_str(), FALSE);
 
-    lap("1_driver_files");
+    lap("2_driver_files");
     wchar_t programFiles[MAX_PATH] = L"";
     ::SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILESX86, FALSE);
     const std::wstring product = std::wstring(programFiles) + L"\\Vantrel打印机\\";
     ::CreateDirectoryW(product.c_str(), nullptr);
     ::CreateDirectoryW((product + L"产品手册\\").c_str(), nullptr);
     ::CreateDirectoryW((product + L"工具集\\").c_str(), nullptr);
-    CopyFlat(dist + L"卸载驱动及更新程序\\", product);
-    CopyFlat(dist + L"产品手册\\", product + L"产品手册\\");
-    CopyFlat(dist + L"工具集\\", product + L"工具集\\");
+    std::vector<std::wstring> copies;
+    CopyFlat(dist + L"卸载驱动及更新程序\\", product, copies);
+    CopyFlat(dist + L"产品手册\\", product + L"产品手册\\", copies);
+    CopyFlat(dist + L"工具集\\", product + L"工具集\\", copies);
+    lap("3_support_copies");
 
-    lap("2_support_copies");
+    // One shortcut per copy, COM initialised once for all of them.
+    wchar_t startMenu[MAX_PATH] = L"";
+    ::SHGetSpecialFolderPathW(nullptr, startMenu, CSIDL_STARTMENU, FALSE);
+    ::CreateDirectoryW((std::wstring(startMenu) + L"\\Vantrel打印机\\").c_str(), nullptr);
+    const HRESULT com = ::CoInitialize(nullptr);
+    for (const std::wstring& copy : copies)
+        SaveShortcut(startMenu, copy);
+    if (SUCCEEDED(com))
+        ::CoUninitialize();
+    lap("4_shortcuts");
     if (!::SetupCopyOEMInfW((package + L"24Pin.inf").c_str(), package.c_str(), SPOST_PATH, 0,
                             nullptr, 0, nullptr, nullptr))
         return false;
 
-    lap("3_inf");
+    lap("5_inf");
     std::vector<wchar_t> monitorName = Writable(L"Korvane Language Monitor");
     std::vector<wchar_t> monitorPath = Writable(drivers + L"QVMLMN.dll");
     MONITOR_INFO_2W monitor{};
@@ -110,9 +165,8 @@ bool Install(const std::wstring& model, const std::wstring& portName, Phases& ph
     monitor.pDLLName = monitorPath.data();
     if (!::AddMonitorW(nullptr, 2, reinterpret_cast<BYTE*>(&monitor)))
         return false;
-    lap("4_monitor");
+    lap("6_monitor");
 
-    std::vector<wchar_t> name = Writable(L"Korvane " + model);
     std::vector<wchar_t> driverPath = Writable(drivers + L"UNIDRV.DLL");
     std::vector<wchar_t> dataFile = Writable(drivers + dataFileName);
     std::vector<wchar_t> configFile = Writable(drivers + L"unidrvui.dll");
@@ -135,7 +189,7 @@ bool Install(const std::wstring& model, const std::wstring& portName, Phases& ph
     driver.pszMfgName = maker.data();
     if (!::AddPrinterDriverW(nullptr, 6, reinterpret_cast<BYTE*>(&driver)))
         return false;
-    lap("5_driver");
+    lap("7_driver");
 
     std::vector<wchar_t> port = Writable(portName);
     std::vector<wchar_t> processor = Writable(L"winprint");
@@ -150,7 +204,10 @@ bool Install(const std::wstring& model, const std::wstring& portName, Phases& ph
     if (added == nullptr)
         return false;
     ::ClosePrinter(added);
-    lap("6_queue");
+    lap("8_queue");
+    // The new queue becomes the default printer, as the product makes it.
+    ::SetDefaultPrinterW(name.data());
+    lap("9_default_printer");
     return true;
 }
 

@@ -4,8 +4,6 @@
 //   job_timer.exe RESULT_FILE [MODEL [PORT]]   writes "<microseconds> <1 installed|0 not>"
 //   job_timer.exe RESULT_FILE --phases         the same route for KV-8200 on LPT1: step by step,
 //                                              then one "<phase> <microseconds>" line per step
-//   job_timer.exe RESULT_FILE --phases-com     the same, COM kept initialised by this program
-//                                              while the shortcuts are made
 //
 // winspool.drv is loaded before the clock starts, as in the wizard, whose port page has listed
 // the spooler's ports by the time the job starts; its load time is reported as a phase.
@@ -21,7 +19,6 @@
 #include "engine/support_paths.h"
 
 #include <windows.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -41,7 +38,7 @@ void FilesBelow(const std::wstring& folder, std::vector<std::wstring>& files) {
 }
 
 // InstallPrinter's steps one by one, each timed.
-bool RunPhases(std::vector<std::pair<const char*, long long>>& phases, bool holdCom) {
+bool RunPhases(std::vector<std::pair<const char*, long long>>& phases) {
     const std::wstring model = L"KV-8200", port = L"LPT1:", dataFile = model + L".GPD";
     long long at = NowUs();
     auto lap = [&](const char* name) {
@@ -70,11 +67,7 @@ bool RunPhases(std::vector<std::pair<const char*, long long>>& phases, bool hold
     lap("3_support_copies");
     std::vector<std::wstring> copies;
     FilesBelow(product, copies);
-    const HRESULT com = holdCom ? ::CoInitialize(nullptr) : E_FAIL;
-    for (const std::wstring& copy : copies)
-        engine::CreateStartMenuShortcut(copy);
-    if (SUCCEEDED(com))
-        ::CoUninitialize();
+    engine::CreateStartMenuShortcuts(copies);
     lap("4_shortcuts");
     if (!engine::StageInf(engine::InfPathOf(dist, native64), package))
         return false;
@@ -93,8 +86,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
         return 2;
     const std::wstring mode = argc > 2 ? argv[2] : L"";
-    const bool holdCom = mode == L"--phases-com";
-    const bool phased = holdCom || mode == L"--phases";
+    const bool phased = mode == L"--phases";
     const std::wstring model = argc > 2 && !phased ? argv[2] : L"KV-8200";
     const std::wstring port = argc > 3 ? argv[3] : L"LPT1:";
 
@@ -105,7 +97,7 @@ int wmain(int argc, wchar_t** argv) {
 
     const long long start = NowUs();
     const bool installed =
-        phased ? RunPhases(phases, holdCom) : InstallPrinter(model, port, model + L".GPD");
+        phased ? RunPhases(phases) : InstallPrinter(model, port, model + L".GPD");
     const long long us = NowUs() - start;
 
     FILE* result = _wfopen(argv[1], L"w");

@@ -30,10 +30,10 @@ BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
     return TRUE;
 }
 
-// Decodes Setup.exe's PNG resources with the product's decoder: the first one (which starts
-// GDI+) and then the others.
+// Decodes Setup.exe's PNG resources with the product's decoder, the first one and then the
+// others, and the first one once more through GDI+ (loading and starting it).
 void DecodeSetupImages(const std::wstring& folder, long long& firstUs, long long& othersUs,
-                       size_t& count) {
+                       long long& gdiplusUs, size_t& count) {
     HMODULE setup = ::LoadLibraryExW((folder + L"Setup.exe").c_str(), nullptr,
                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (setup == nullptr)
@@ -56,6 +56,17 @@ void DecodeSetupImages(const std::wstring& folder, long long& firstUs, long long
         }
     }
     othersUs = NowUs() - at;
+    // The first one again through GDI+, which the product no longer loads for its artwork.
+    if (!ids.empty()) {
+        HRSRC info = ::FindResourceW(setup, MAKEINTRESOURCEW(ids[0]), L"PNG");
+        HGLOBAL resource = info != nullptr ? ::LoadResource(setup, info) : nullptr;
+        const void* bytes = resource != nullptr ? ::LockResource(resource) : nullptr;
+        at = NowUs();
+        controls::DecodedImage decoded;
+        if (bytes != nullptr)
+            controls::DecodeImageWithGdiplus(bytes, ::SizeofResource(setup, info), decoded);
+        gdiplusUs = NowUs() - at;
+    }
     ::FreeLibrary(setup);
 }
 
@@ -75,12 +86,13 @@ int wmain(int argc, wchar_t** argv) {
     engine::ServiceStartupThread(nullptr);
     parts.emplace_back("2_service_startup_thread", NowUs() - at);
 
-    long long firstUs = 0, othersUs = 0;
+    long long firstUs = 0, othersUs = 0, gdiplusUs = 0;
     size_t count = 0;
-    DecodeSetupImages(folder, firstUs, othersUs, count);
+    DecodeSetupImages(folder, firstUs, othersUs, gdiplusUs, count);
     parts.emplace_back("3_first_png_decode", firstUs);
     parts.emplace_back("4_other_" + std::to_string(count > 0 ? count - 1 : 0) + "_png_decodes",
                        othersUs);
+    parts.emplace_back("5_first_png_through_gdiplus_unused", gdiplusUs);
 
     FILE* result = _wfopen(argv[1], L"w");
     if (result == nullptr)

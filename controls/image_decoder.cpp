@@ -1,5 +1,6 @@
 #include "controls/image_decoder.h"
 
+#include "controls/png_decode.h"
 #include "win/system_library.h"
 
 #include <objbase.h>
@@ -11,8 +12,8 @@ namespace controls {
 
 namespace {
 
-// The few entries of the GDI+ flat interface in use. gdiplus.dll is loaded from System32 on
-// first use; it is not imported at load time.
+// The few entries of the GDI+ flat interface in use, for images our own PNG decoder does not
+// take. gdiplus.dll is loaded from System32 on first use; it is not imported at load time.
 using GpStatus = int;
 using GpBitmap = void;
 struct GdiplusStartupInput {
@@ -97,11 +98,29 @@ IStream* StreamOver(const void* bytes, std::size_t size) {
 
 } // namespace
 
-void StartImageDecoder() {
-    GdiplusApi();
+bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out) {
+    // The artwork's PNGs need no system library: GDI+, its codecs and COM load in tens of
+    // milliseconds, on the way to the first page.
+    // The pixels go straight into the DIB section.
+    const bool decoded = DecodePng(bytes, size, [&out](int width, int height, bool hasAlpha) {
+        void* bits = nullptr;
+        win::Bitmap bitmap = win::CreateTopDownDib(width, height, &bits);
+        if (!bitmap || bits == nullptr)
+            return static_cast<std::uint8_t*>(nullptr);
+        out.bitmap = std::move(bitmap);
+        out.pixels = static_cast<std::uint8_t*>(bits);
+        out.width = width;
+        out.height = height;
+        out.hasAlpha = hasAlpha;
+        return out.pixels;
+    });
+    if (decoded)
+        return true;
+    out = DecodedImage();
+    return DecodeImageWithGdiplus(bytes, size, out);
 }
 
-bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out) {
+bool DecodeImageWithGdiplus(const void* bytes, std::size_t size, DecodedImage& out) {
     const Gdiplus& gdip = GdiplusApi();
     if (!gdip.ready)
         return false;

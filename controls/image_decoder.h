@@ -1,4 +1,5 @@
-// Decoding of image files (PNG) held in memory into 32-bit DIB sections, through GDI+.
+// Decoding of image files held in memory into 32-bit DIB sections: PNGs of 8 bits per sample by
+// our own decoder, anything else through GDI+, which is loaded only then.
 #pragma once
 
 #include "win/gdi.h"
@@ -15,11 +16,10 @@ struct DecodedImage {
     bool hasAlpha = false; // the file's pixel format carries alpha
 };
 
-// False when GDI+ is unavailable or the bytes are no image it can decode.
+// False when the bytes are no image DecodePng or GDI+ (when available) can decode.
 bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out);
 
-// Loads and starts GDI+ now, so that the first decode does not pay for it. Safe on any thread and
-// at the same time as a decode: the start happens once.
-void StartImageDecoder();
+// The same through GDI+ alone; false when GDI+ is unavailable or cannot decode the bytes.
+bool DecodeImageWithGdiplus(const void* bytes, std::size_t size, DecodedImage& out);
 
 } // namespace controls

@@ -12,6 +12,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <vector>
+
 namespace engine {
 
 namespace {
@@ -31,7 +33,8 @@ std::wstring ProgramFilesX86() {
     return WithoutTrailingBackslash(path);
 }
 
-// Writes the shell link; COM is initialised on the calling thread for the time of the call.
+// Writes the shell link. COM is initialised on the calling thread for the time of the call; a
+// caller making several links keeps it initialised around all of them, so that it is set up once.
 bool SaveShellLink(const std::wstring& targetPath, const std::wstring& linkPath) {
     const HRESULT init = ::CoInitialize(nullptr);
     bool saved = false;
@@ -52,6 +55,35 @@ bool SaveShellLink(const std::wstring& targetPath, const std::wstring& linkPath)
     if (SUCCEEDED(init))
         ::CoUninitialize();
     return saved;
+}
+
+// The shortcut to targetPath under the Start-menu folder startMenu (not empty).
+bool CreateShortcutUnder(const std::wstring& startMenu, const std::wstring& targetPath) {
+    const std::wstring productFolder = startMenu + L"\\" + kProductFolderName + L"\\";
+    ::CreateDirectoryW(productFolder.c_str(), nullptr);
+    const std::wstring folder = productFolder + StartMenuSubfolderFor(targetPath);
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    return SaveShellLink(targetPath, ShortcutPathFor(startMenu, targetPath));
+}
+
+// Copies the tree as CopyFolderTree does; the copies made are added to `copies` when given.
+bool CopyTree(const std::wstring& sourceFolder, const std::wstring& targetFolder,
+              std::vector<std::wstring>* copies) {
+    bool result = false;
+    ForEachFolderEntry(sourceFolder, [&](const std::wstring& name, bool isFolder) {
+        if (isFolder) {
+            result = CopyTree(sourceFolder + name + L"\\", targetFolder, copies);
+            return;
+        }
+        const std::wstring source = sourceFolder + name;
+        if (IsLeftOutOfFolderCopy(source))
+            return;
+        const std::wstring target = targetFolder + name;
+        result = CopyFileChecked(source, target);
+        if (result && copies != nullptr)
+            copies->push_back(target);
+    });
+    return result;
 }
 
 } // namespace
@@ -77,29 +109,29 @@ bool CreateStartMenuShortcut(const std::wstring& targetPath) {
     const std::wstring startMenu = GetStartMenuFolder();
     if (startMenu.empty())
         return false;
-    const std::wstring productFolder = startMenu + L"\\" + kProductFolderName + L"\\";
-    ::CreateDirectoryW(productFolder.c_str(), nullptr);
-    const std::wstring folder = productFolder + StartMenuSubfolderFor(targetPath);
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    return SaveShellLink(targetPath, ShortcutPathFor(startMenu, targetPath));
+    return CreateShortcutUnder(startMenu, targetPath);
+}
+
+int CreateStartMenuShortcuts(const std::vector<std::wstring>& targetPaths) {
+    if (targetPaths.empty())
+        return 0;
+    const std::wstring startMenu = GetStartMenuFolder();
+    if (startMenu.empty())
+        return 0;
+    const HRESULT init = ::CoInitialize(nullptr);
+    int made = 0;
+    for (const std::wstring& target : targetPaths)
+        made += CreateShortcutUnder(startMenu, target) ? 1 : 0;
+    if (SUCCEEDED(init))
+        ::CoUninitialize();
+    return made;
 }
 
 bool CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& targetFolder,
                     bool makeShortcuts) {
-    bool result = false;
-    ForEachFolderEntry(sourceFolder, [&](const std::wstring& name, bool isFolder) {
-        if (isFolder) {
-            result = CopyFolderTree(sourceFolder + name + L"\\", targetFolder, makeShortcuts);
-            return;
-        }
-        const std::wstring source = sourceFolder + name;
-        if (IsLeftOutOfFolderCopy(source))
-            return;
-        const std::wstring target = targetFolder + name;
-        result = CopyFileChecked(source, target);
-        if (result && makeShortcuts)
-            CreateStartMenuShortcut(target);
-    });
+    std::vector<std::wstring> copies;
+    const bool result = CopyTree(sourceFolder, targetFolder, makeShortcuts ? &copies : nullptr);
+    CreateStartMenuShortcuts(copies);
     return result;
 }
 
@@ -112,8 +144,11 @@ bool InstallSupportFoldersFrom(const std::wstring& programDirectory) {
     ::CreateDirectoryW(product.c_str(), nullptr);
     ::CreateDirectoryW((product + kManualsFolderName + L"\\").c_str(), nullptr);
     ::CreateDirectoryW((product + kToolsFolderName + L"\\").c_str(), nullptr);
+    // The shortcuts once every folder is copied: the Start menu's folder and COM are set up once.
+    std::vector<std::wstring> copies;
     for (const SupportFolder& folder : SupportFoldersOf(programDirectory, programFiles))
-        CopyFolderTree(folder.source, folder.target, true);
+        CopyTree(folder.source, folder.target, &copies);
+    CreateStartMenuShortcuts(copies);
     return true;
 }
 

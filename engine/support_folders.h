@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -23,6 +24,10 @@ bool CopyFolderTree(const std::wstring& sourceFolder, const std::wstring& target
 // Makes or replaces the shortcut to targetPath in the product's Start-menu folder (its manuals or
 // tools subfolder when the path lies in one), named after the file's title.
 bool CreateStartMenuShortcut(const std::wstring& targetPath);
+
+// Makes the shortcuts to every path of targetPaths as CreateStartMenuShortcut does, with the
+// Start-menu folder looked up and COM initialised once for all of them. Gives how many were made.
+int CreateStartMenuShortcuts(const std::vector<std::wstring>& targetPaths);
 
 // The current user's Start-menu folder without a trailing backslash, or "" when unknown.
 std::wstring GetStartMenuFolder();

@@ -1,6 +1,5 @@
 #include "wizard/setup_app.h"
 
-#include "controls/image_decoder.h"
 #include "engine/package_locator.h"
 #include "job/exit_codes.h"
 #include "engine/font_install.h"
@@ -57,15 +56,21 @@ std::wstring ProgramFolderWithBackslash() {
     return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
 }
 
-} // namespace
+// The service start-up thread, started once the wizard's first page is on the screen.
+win::KernelHandle g_serviceStartup;
+UINT_PTR g_serviceTimer = 0;
 
-namespace {
+void StartServiceStartup() {
+    if (g_serviceTimer != 0) {
+        ::KillTimer(nullptr, g_serviceTimer);
+        g_serviceTimer = 0;
+    }
+    if (!g_serviceStartup)
+        g_serviceStartup = win::StartThread(engine::ServiceStartupThread, nullptr);
+}
 
-// The wizard's logos are PNGs: GDI+ and its codecs load while the fonts are copied and the dialog
-// is made, instead of in the middle of the wizard's set-up.
-unsigned __stdcall StartImageDecoderThread(void*) {
-    controls::StartImageDecoder();
-    return 0;
+void CALLBACK OnServiceTimer(HWND, UINT, UINT_PTR, DWORD) {
+    StartServiceStartup();
 }
 
 } // namespace
@@ -79,7 +84,6 @@ int CSetupApp::InitInstance() {
                       L"安装提示", MB_OK | MB_ICONERROR);
         return job::kExitPlatformUnsupported;
     }
-    win::StartThread(StartImageDecoderThread, nullptr);
     if (win::Comctl().InitCommonControlsEx != nullptr) {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
         win::Comctl().InitCommonControlsEx(&icc);
@@ -88,8 +92,13 @@ int CSetupApp::InitInstance() {
     // The fonts beside the program go into the system fonts folder, registered for use at once.
     engine::InstallFonts(ProgramFolderWithBackslash() + L"字体\\", engine::GetFontsFolder());
 
-    // Stops the compatibility assistant and makes sure the spooler runs, beside the wizard.
-    const win::KernelHandle services = win::StartThread(engine::ServiceStartupThread, nullptr);
+    // Stops the compatibility assistant and makes sure the spooler runs, beside the wizard. Its
+    // service calls would compete with the first page's set-up: a timer's message comes only
+    // when no other is waiting, after the page's first paint, and starts it then (or the wizard's
+    // end does, if that comes first).
+    g_serviceTimer = ::SetTimer(nullptr, 0, 0, OnServiceTimer);
+    if (g_serviceTimer == 0)
+        StartServiceStartup();
 
     int exitCode = job::kExitCancelled;
     {
@@ -100,7 +109,8 @@ int CSetupApp::InitInstance() {
     }
 
     // Started again however the wizard ended, once the start-up thread is done stopping it.
-    engine::RestorePcaService(services.Get());
+    StartServiceStartup();
+    engine::RestorePcaService(g_serviceStartup.Get());
     return exitCode;
 }
 

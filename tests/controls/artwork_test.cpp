@@ -1,6 +1,7 @@
 // The program's images: every bitmap and PNG at the size the windows place it at. The wizard's
 // four buttons share one height, and the finish button has the next button's size.
 #include "controls/image_decoder.h"
+#include "controls/png_decode.h"
 #include "res/image_ids.h"
 
 #include <gtest/gtest.h>
@@ -74,4 +75,27 @@ TEST(Artwork, PngLogosHaveAlphaAndTheirSizes) {
         EXPECT_GT(opaque, 0) << "PNG " << c.id;
     }
     EXPECT_NE(nullptr, ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_APP)));
+}
+
+// The logos are decoded by our own decoder: pixel for pixel what GDI+ makes of the same files.
+TEST(Artwork, PngLogosDecodeAsGdiplusDecodesThem) {
+    for (int id : {IDP_BANNER, IDP_LOGO}) {
+        HMODULE module = ::GetModuleHandleW(nullptr);
+        HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+        ASSERT_NE(nullptr, info) << "PNG " << id;
+        const void* bytes = ::LockResource(::LoadResource(module, info));
+        const DWORD size = ::SizeofResource(module, info);
+        controls::PngPixels own;
+        ASSERT_TRUE(controls::DecodePng(bytes, size, own)) << "PNG " << id;
+        controls::DecodedImage system;
+        ASSERT_TRUE(controls::DecodeImageWithGdiplus(bytes, size, system)) << "PNG " << id;
+        ASSERT_EQ(system.width, own.width);
+        ASSERT_EQ(system.height, own.height);
+        EXPECT_EQ(system.hasAlpha, own.hasAlpha);
+        const std::size_t count = static_cast<std::size_t>(own.width) * own.height * 4;
+        std::size_t differing = 0;
+        for (std::size_t i = 0; i < count; ++i)
+            differing += system.pixels[i] != own.bgra[i];
+        EXPECT_EQ(0u, differing) << "PNG " << id;
+    }
 }
