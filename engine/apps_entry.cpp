@@ -146,7 +146,7 @@ bool RegisterProductFrom(const std::wstring& programDirectory, const std::wstrin
     HKEY key = nullptr;
     const LSTATUS created = ::RegCreateKeyExW(
         HKEY_LOCAL_MACHINE, EntryKeyPath().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-        KEY_SET_VALUE | kProductEntryView, nullptr, &key, nullptr);
+        KEY_SET_VALUE | KEY_QUERY_VALUE | kProductEntryView, nullptr, &key, nullptr);
     WriteInstallStep(L"RegCreateKeyEx HKLM\\" + EntryKeyPath(),
                      static_cast<unsigned long>(created));
     if (created != ERROR_SUCCESS)
@@ -154,6 +154,8 @@ bool RegisterProductFrom(const std::wstring& programDirectory, const std::wstrin
     bool written = SetText(key, L"DisplayName", kProductDisplayName);
     if (!version.empty())
         written = SetText(key, L"DisplayVersion", version) && written;
+    else
+        ::RegDeleteValueW(key, L"DisplayVersion"); // an earlier installation's is not this one's
     written = SetText(key, L"Publisher", kProductPublisher) && written;
     written = SetText(key, L"InstallLocation", product) && written;
     written = SetText(key, L"DisplayIcon", keptProgram + L",0") && written;

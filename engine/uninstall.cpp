@@ -207,8 +207,17 @@ bool RemoveSpoolerObjects(const std::vector<std::wstring>& models, UninstallResu
     std::set<std::wstring> inUse;
     for (const Queue& queue : queues) {
         inUse.insert(Lower(queue.driver));
-        if (IsProductDriverName(queue.driver, models))
-            result.remainingPrinters.push_back(queue.name);
+        if (!IsProductDriverName(queue.driver, models))
+            continue;
+        result.remainingPrinters.push_back(queue.name);
+        // A queue deleted while it still has jobs stays listed until they are done.
+        auto removed =
+            std::find(result.removedPrinters.begin(), result.removedPrinters.end(), queue.name);
+        if (removed != result.removedPrinters.end()) {
+            result.removedPrinters.erase(removed);
+            WriteInstallLog(L"打印机删除后仍在列表中（尚有打印作业）：" + queue.name, false);
+            Fail(result, RemovalStep::RemovePrinter, ERROR_BUSY, queue.name);
+        }
     }
 
     std::vector<Driver> drivers;

@@ -38,7 +38,7 @@ enum class RemovalStep {
     None,
     Catalogue,     // the catalogue beside the program cannot be read
     ListPrinters,  // EnumPrintersW
-    RemovePrinter, // OpenPrinterW or DeletePrinter
+    RemovePrinter, // OpenPrinterW or DeletePrinter; ERROR_BUSY: still listed after its deletion
     ListDrivers,   // EnumPrinterDriversW
     RemoveDriver,  // DeletePrinterDriverExW, or a driver left because a queue still uses it
     RemoveMonitor, // DeleteMonitorW

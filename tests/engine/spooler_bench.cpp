@@ -135,6 +135,8 @@ BOOL WINAPI RecordDeletePrinter(HANDLE printer) {
         ::SetLastError(g_spooler.refuseDeletePrinter);
         return FALSE;
     }
+    if (g_spooler.keepDeletedPrinter)
+        return TRUE;
     return SystemSpooler().DeletePrinter(printer);
 }
 BOOL WINAPI RecordEnumPrinterDrivers(LPWSTR server, LPWSTR environment, DWORD level, LPBYTE buffer,

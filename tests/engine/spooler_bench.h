@@ -55,6 +55,8 @@ struct SpoolerScript {
     // The error with which a call is refused; 0 passes it to the spooler.
     DWORD refuseAddMonitor = 0, refuseSecondAddMonitor = 0, refuseDeleteMonitor = 0,
           refuseAddDriver = 0, refuseDeletePrinter = 0, refuseDeleteDriver = 0;
+    // DeletePrinter succeeds but the printer stays, as one with jobs waiting does.
+    bool keepDeletedPrinter = false;
     bool refuseEmptyPort = true; // as Windows does; Wine accepts any port name
 };
 

@@ -368,6 +368,11 @@ TEST_F(Uninstall, EntryValuesAndKeptFiles) {
         EXPECT_FALSE(ReadEntryValue(L"DisplayName").found);
         EXPECT_TRUE(RemoveProductEntry()) << "no entry is no failure";
     }
+    // Registered again by a program without a version, the entry keeps no earlier version.
+    ASSERT_TRUE(RegisterProductFrom(GetProgramDirectory(), distSetup));
+    ASSERT_TRUE(ReadEntryValue(L"DisplayVersion").found);
+    ASSERT_TRUE(RegisterProduct(GetProgramDirectory()));
+    EXPECT_FALSE(ReadEntryValue(L"DisplayVersion").found);
 }
 
 // The product installed for real (two queues of one model, one of another), beside a printer
@@ -506,7 +511,7 @@ TEST_F(Uninstall, CleanMachineAndUnreadableCatalogue) {
 TEST_F(Uninstall, RefusalsLeaveWhatDependsOnThem) {
     const struct {
         const char* name;
-        DWORD SpoolerScript::*refusal;
+        DWORD SpoolerScript::*refusal; // nullptr: the queue stays after its deletion
         DWORD error;
         RemovalStep step;
         const wchar_t* object;
@@ -515,6 +520,8 @@ TEST_F(Uninstall, RefusalsLeaveWhatDependsOnThem) {
     } cases[] = {
         {"queue refused", &SpoolerScript::refuseDeletePrinter, ERROR_ACCESS_DENIED,
          RemovalStep::RemovePrinter, L"Korvane KV-8200", true, true},
+        {"queue with jobs", nullptr, ERROR_BUSY, RemovalStep::RemovePrinter, L"Korvane KV-8200",
+         true, true},
         {"driver in use", &SpoolerScript::refuseDeleteDriver, ERROR_PRINTER_DRIVER_IN_USE,
          RemovalStep::RemoveDriver, L"Korvane KV-8200", false, true},
         {"monitor refused", &SpoolerScript::refuseDeleteMonitor, ERROR_ACCESS_DENIED,
@@ -525,7 +532,10 @@ TEST_F(Uninstall, RefusalsLeaveWhatDependsOnThem) {
         Clean();
         ASSERT_NO_FATAL_FAILURE(InstallAndRegister({L"KV-8200"}));
         g_spooler = SpoolerScript{};
-        g_spooler.*c.refusal = c.error;
+        if (c.refusal != nullptr)
+            g_spooler.*c.refusal = c.error;
+        else
+            g_spooler.keepDeletedPrinter = true;
         UninstallResult result = UninstallProduct(Places());
         EXPECT_FALSE(result.succeeded);
         ASSERT_FALSE(result.failures.empty());
@@ -533,6 +543,7 @@ TEST_F(Uninstall, RefusalsLeaveWhatDependsOnThem) {
         EXPECT_EQ(c.error, result.failures[0].error);
         EXPECT_EQ(c.object, result.failures[0].object);
         EXPECT_EQ(c.printerRemains, Contains(PrinterNames(), L"Korvane KV-8200"));
+        EXPECT_EQ(c.printerRemains ? Names{} : Names{L"Korvane KV-8200"}, result.removedPrinters);
         EXPECT_EQ(c.driverRemains, Contains(DriverNames(), L"Korvane KV-8200"));
         EXPECT_EQ(c.printerRemains ? Names{L"Korvane KV-8200"} : Names{}, result.remainingPrinters);
         EXPECT_EQ(c.driverRemains ? Names{L"Korvane KV-8200"} : Names{}, result.remainingDrivers);
