@@ -401,8 +401,11 @@ void RemoveProductFolder(const UninstallPlaces& places, bool keepProgram, Uninst
     }
     std::vector<LeftOver> leftOvers;
     RemoveTree(folder, keep, true, leftOvers);
-    if (keepProgram)
+    if (keepProgram) {
+        for (const LeftOver& left : leftOvers)
+            Fail(result, RemovalStep::ProductFolder, left.error, left.path);
         return;
+    }
     // The running program that could not be moved out, and the folders holding it, are deleted at
     // the next restart, the program first.
     bool scheduled = runningStays;

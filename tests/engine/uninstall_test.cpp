@@ -672,3 +672,29 @@ TEST_F(Uninstall, RunningKeptInstaller) {
         }
     }
 }
+
+// A file of the product folder held open by another program cannot be deleted: the removal fails
+// naming it, and removes everything else.
+TEST_F(Uninstall, HeldFileInTheProductFolder) {
+    ASSERT_TRUE(RegisterProductFrom(GetProgramDirectory(), distSetup));
+    const std::wstring manual = productFolder + L"产品手册\\";
+    ASSERT_TRUE(::CreateDirectoryW(manual.c_str(), nullptr));
+    PutFile(manual + L"held.txt", "held");
+    PutFile(manual + L"free.txt", "free");
+    UninstallResult result;
+    {
+        HeldFile held(manual + L"held.txt");
+        ASSERT_TRUE(held.IsHeld());
+        result = UninstallProduct(Places());
+    }
+    EXPECT_FALSE(result.succeeded);
+    ASSERT_FALSE(result.failures.empty());
+    EXPECT_EQ(RemovalStep::ProductFolder, result.failures[0].step);
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_SHARING_VIOLATION), result.failures[0].error);
+    EXPECT_EQ(manual + L"held.txt", result.failures[0].object);
+    EXPECT_FALSE(result.productFolderRemoved);
+    EXPECT_FALSE(result.restartPending);
+    EXPECT_TRUE(FileExists(manual + L"held.txt"));
+    EXPECT_FALSE(FileExists(manual + L"free.txt"));
+    EXPECT_FALSE(FileExists(productFolder + L"Setup.exe"));
+}
