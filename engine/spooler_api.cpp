@@ -58,6 +58,32 @@ BOOL WINAPI MissingEnumMonitors(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD needed, LP
     ::SetLastError(ERROR_PROC_NOT_FOUND);
     return FALSE;
 }
+BOOL WINAPI MissingEnumPrinters(DWORD, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD needed,
+                                LPDWORD returned) {
+    if (needed != nullptr)
+        *needed = 0;
+    if (returned != nullptr)
+        *returned = 0;
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+BOOL WINAPI MissingDeletePrinter(HANDLE) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+BOOL WINAPI MissingEnumPrinterDrivers(LPWSTR, LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD needed,
+                                      LPDWORD returned) {
+    if (needed != nullptr)
+        *needed = 0;
+    if (returned != nullptr)
+        *returned = 0;
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+BOOL WINAPI MissingDeletePrinterDriverEx(LPWSTR, LPWSTR, LPWSTR, DWORD, DWORD) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
 BOOL WINAPI MissingOrdinal204(LPCWSTR) {
     ::SetLastError(ERROR_PROC_NOT_FOUND);
     return FALSE;
@@ -81,6 +107,11 @@ SpoolerApi LoadSystemSpooler() {
     Resolve(api.AddPrinterW, module, "AddPrinterW", &MissingAddPrinter);
     Resolve(api.EnumPortsW, module, "EnumPortsW", &MissingEnumPorts);
     Resolve(api.EnumMonitorsW, module, "EnumMonitorsW", &MissingEnumMonitors);
+    Resolve(api.EnumPrintersW, module, "EnumPrintersW", &MissingEnumPrinters);
+    Resolve(api.DeletePrinter, module, "DeletePrinter", &MissingDeletePrinter);
+    Resolve(api.EnumPrinterDriversW, module, "EnumPrinterDriversW", &MissingEnumPrinterDrivers);
+    Resolve(api.DeletePrinterDriverExW, module, "DeletePrinterDriverExW",
+            &MissingDeletePrinterDriverEx);
     Resolve(api.Ordinal204, module, MAKEINTRESOURCEA(204), &MissingOrdinal204);
     return api;
 }

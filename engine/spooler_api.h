@@ -18,6 +18,11 @@ struct SpoolerApi {
     decltype(&::AddPrinterW) AddPrinterW;
     decltype(&::EnumPortsW) EnumPortsW;
     decltype(&::EnumMonitorsW) EnumMonitorsW;
+    // The removal's entries.
+    decltype(&::EnumPrintersW) EnumPrintersW;
+    decltype(&::DeletePrinter) DeletePrinter;
+    decltype(&::EnumPrinterDriversW) EnumPrinterDriversW;
+    decltype(&::DeletePrinterDriverExW) DeletePrinterDriverExW;
     // The entry exported by ordinal 204 only; it takes a printer name.
     BOOL(WINAPI* Ordinal204)(LPCWSTR printerName);
 };

@@ -104,6 +104,16 @@ std::wstring GetStartMenuFolder() {
     return folder;
 }
 
+std::wstring GetProductFolder() {
+    const std::wstring programFiles = ProgramFilesX86();
+    return programFiles.empty() ? std::wstring() : ProductFolderOf(programFiles);
+}
+
+std::wstring GetProductStartMenuFolder() {
+    const std::wstring startMenu = GetStartMenuFolder();
+    return startMenu.empty() ? std::wstring() : startMenu + L"\\" + kProductFolderName + L"\\";
+}
+
 bool CreateStartMenuShortcut(const std::wstring& targetPath) {
     // Without the Start menu's own folder the shortcut would land in the root of a drive.
     const std::wstring startMenu = GetStartMenuFolder();

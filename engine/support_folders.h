@@ -32,4 +32,12 @@ int CreateStartMenuShortcuts(const std::vector<std::wstring>& targetPaths);
 // The current user's Start-menu folder without a trailing backslash, or "" when unknown.
 std::wstring GetStartMenuFolder();
 
+// The product folder under Program Files (x86), with a trailing backslash; "" when the Program
+// Files folder is unknown.
+std::wstring GetProductFolder();
+
+// The product's folder in the Start menu, with a trailing backslash; "" when the Start menu is
+// unknown.
+std::wstring GetProductStartMenuFolder();
+
 } // namespace engine

@@ -6,8 +6,9 @@
 
 namespace win {
 
-std::wstring ProgramVersion() {
-    HMODULE module = ::GetModuleHandleW(nullptr);
+namespace {
+
+std::wstring VersionOf(HMODULE module) {
     HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
     HGLOBAL loaded = found != nullptr ? ::LoadResource(module, found) : nullptr;
     const auto* data =
@@ -28,6 +29,23 @@ std::wstring ProgramVersion() {
                std::to_wstring(LOWORD(info.dwFileVersionLS));
     }
     return L"";
+}
+
+} // namespace
+
+std::wstring ProgramVersion() {
+    return VersionOf(::GetModuleHandleW(nullptr));
+}
+
+std::wstring ProgramVersion(const std::wstring& programPath) {
+    // As data: nothing of the file runs, and a program of the other architecture reads as well.
+    HMODULE module = ::LoadLibraryExW(programPath.c_str(), nullptr,
+                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (module == nullptr)
+        return L"";
+    std::wstring version = VersionOf(module);
+    ::FreeLibrary(module);
+    return version;
 }
 
 } // namespace win

@@ -118,6 +118,45 @@ HANDLE WINAPI RecordAddPrinter(LPWSTR server, DWORD level, LPBYTE info) {
     return SystemSpooler().AddPrinterW(server, level, info);
 }
 
+BOOL WINAPI RecordEnumPrinters(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                               LPDWORD needed, LPDWORD returned) {
+    g_spooler.calls.push_back("EnumPrintersW");
+    return SystemSpooler().EnumPrintersW(flags, name, level, buffer, size, needed, returned);
+}
+BOOL WINAPI RecordDeletePrinter(HANDLE printer) {
+    g_spooler.calls.push_back("DeletePrinter");
+    std::vector<BYTE> info(4096);
+    DWORD needed = 0;
+    const bool named =
+        ::GetPrinterW(printer, 4, info.data(), static_cast<DWORD>(info.size()), &needed) != FALSE;
+    g_spooler.deletedPrinters.push_back(
+        named ? Text(reinterpret_cast<PRINTER_INFO_4W*>(info.data())->pPrinterName) : L"?");
+    if (g_spooler.refuseDeletePrinter != 0) {
+        ::SetLastError(g_spooler.refuseDeletePrinter);
+        return FALSE;
+    }
+    if (g_spooler.keepDeletedPrinter)
+        return TRUE;
+    return SystemSpooler().DeletePrinter(printer);
+}
+BOOL WINAPI RecordEnumPrinterDrivers(LPWSTR server, LPWSTR environment, DWORD level, LPBYTE buffer,
+                                     DWORD size, LPDWORD needed, LPDWORD returned) {
+    g_spooler.calls.push_back("EnumPrinterDriversW");
+    return SystemSpooler().EnumPrinterDriversW(server, environment, level, buffer, size, needed,
+                                               returned);
+}
+BOOL WINAPI RecordDeletePrinterDriverEx(LPWSTR server, LPWSTR environment, LPWSTR name, DWORD flags,
+                                        DWORD versions) {
+    g_spooler.calls.push_back("DeletePrinterDriverExW");
+    g_spooler.deletedDrivers.push_back(Text(name) + L" in " + Text(environment) + L" flags " +
+                                       std::to_wstring(flags));
+    if (g_spooler.refuseDeleteDriver != 0) {
+        ::SetLastError(g_spooler.refuseDeleteDriver);
+        return FALSE;
+    }
+    return SystemSpooler().DeletePrinterDriverExW(server, environment, name, flags, versions);
+}
+
 } // namespace
 
 SpoolerApi RecordingSpooler() {
@@ -128,6 +167,10 @@ SpoolerApi RecordingSpooler() {
     api.DeleteMonitorW = &RecordDeleteMonitor;
     api.AddPrinterDriverW = &RecordAddPrinterDriver;
     api.AddPrinterW = &RecordAddPrinter;
+    api.EnumPrintersW = &RecordEnumPrinters;
+    api.DeletePrinter = &RecordDeletePrinter;
+    api.EnumPrinterDriversW = &RecordEnumPrinterDrivers;
+    api.DeletePrinterDriverExW = &RecordDeletePrinterDriverEx;
     return api;
 }
 

@@ -50,9 +50,13 @@ struct SpoolerScript {
     std::vector<DriverRecord> drivers;
     std::vector<PrinterRecord> printers;
     std::vector<std::wstring> deletedMonitors; // name and environment
+    std::vector<std::wstring> deletedPrinters; // the printer's name
+    std::vector<std::wstring> deletedDrivers;  // name, environment and flags
     // The error with which a call is refused; 0 passes it to the spooler.
     DWORD refuseAddMonitor = 0, refuseSecondAddMonitor = 0, refuseDeleteMonitor = 0,
-          refuseAddDriver = 0;
+          refuseAddDriver = 0, refuseDeletePrinter = 0, refuseDeleteDriver = 0;
+    // DeletePrinter succeeds but the printer stays, as one with jobs waiting does.
+    bool keepDeletedPrinter = false;
     bool refuseEmptyPort = true; // as Windows does; Wine accepts any port name
 };
 

@@ -1,0 +1,92 @@
+// What the Apps & Features entry says and which spooler objects are the product's.
+#include "engine/uninstall_rules.h"
+
+#include "engine/printer_naming.h"
+
+namespace engine {
+
+namespace {
+
+wchar_t FoldAscii(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
+            return false;
+    return true;
+}
+
+// " (副本 <n>)" with n a decimal number without leading zeros, from 1.
+bool IsCopySuffix(const std::wstring& suffix) {
+    const std::wstring open = L" (副本 ";
+    if (suffix.size() < open.size() + 2 || suffix.compare(0, open.size(), open) != 0 ||
+        suffix.back() != L')')
+        return false;
+    const std::wstring number = suffix.substr(open.size(), suffix.size() - open.size() - 1);
+    if (number.empty() || number[0] == L'0')
+        return false;
+    for (wchar_t c : number)
+        if (c < L'0' || c > L'9')
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::uint32_t EstimatedSizeKiB(std::uint64_t bytes) {
+    const std::uint64_t kib = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    return kib > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(kib);
+}
+
+std::wstring UninstallCommand(const std::wstring& keptProgramPath, bool quiet) {
+    std::wstring command = L"\"" + keptProgramPath + L"\" " + kUninstallSwitch;
+    if (quiet)
+        command += std::wstring(L" ") + kQuietSwitch;
+    return command;
+}
+
+bool IsProductDriverName(const std::wstring& driverName, const std::vector<std::wstring>& models) {
+    for (const std::wstring& model : models) {
+        if (model.empty())
+            continue;
+        const std::wstring base = PrinterBaseName(model);
+        if (driverName.size() < base.size() || !SameName(driverName.substr(0, base.size()), base))
+            continue;
+        const std::wstring rest = driverName.substr(base.size());
+        if (rest.empty() || IsCopySuffix(rest))
+            return true;
+    }
+    return false;
+}
+
+const wchar_t* RemovalStepName(RemovalStep step) {
+    switch (step) {
+    case RemovalStep::None:
+        return L"";
+    case RemovalStep::Catalogue:
+        return L"catalogue";
+    case RemovalStep::ListPrinters:
+        return L"listPrinters";
+    case RemovalStep::RemovePrinter:
+        return L"removePrinter";
+    case RemovalStep::ListDrivers:
+        return L"listDrivers";
+    case RemovalStep::RemoveDriver:
+        return L"removeDriver";
+    case RemovalStep::RemoveMonitor:
+        return L"removeMonitor";
+    case RemovalStep::ProductFolder:
+        return L"productFolder";
+    case RemovalStep::StartMenu:
+        return L"startMenu";
+    case RemovalStep::ProductEntry:
+        return L"productEntry";
+    }
+    return L"";
+}
+
+} // namespace engine
