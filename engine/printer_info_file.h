@@ -22,6 +22,10 @@ public:
 
 namespace engine {
 
+// The catalogue's section of this product line, and the most models the installer lists from it.
+constexpr wchar_t kCatalogueProductLine[] = L"82列票据打印机";
+constexpr int kCatalogueCapacity = 512;
+
 // The catalogue as the profile functions are to read it: the file itself when it is UTF-16 or in
 // the ANSI code page, or else a UTF-16 copy of its UTF-8 text in the temporary folder, removed
 // again with this object.

@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr int kCatalogueCapacity = 512;
-constexpr const wchar_t* kProductLine = L"82列票据打印机";
+using engine::kCatalogueCapacity;
+constexpr const wchar_t* kProductLine = engine::kCatalogueProductLine;
 
 // The error code shown when the install job's thread cannot be started.
 constexpr const wchar_t* kJobNotStartedCode = L"7";
