@@ -89,6 +89,21 @@ BOOL WINAPI MissingOrdinal204(LPCWSTR) {
     return FALSE;
 }
 
+DWORD WINAPI MissingStartDocPrinter(HANDLE, DWORD, LPBYTE) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return 0;
+}
+BOOL WINAPI MissingPrinterStep(HANDLE) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+BOOL WINAPI MissingWritePrinter(HANDLE, LPVOID, DWORD, LPDWORD written) {
+    if (written != nullptr)
+        *written = 0;
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
 template <typename F> void Resolve(F& entry, HMODULE module, const char* name, F missing) {
     auto* found = win::GetProc<typename std::remove_pointer<F>::type>(module, name);
     entry = found != nullptr ? found : missing;
@@ -113,6 +128,11 @@ SpoolerApi LoadSystemSpooler() {
     Resolve(api.DeletePrinterDriverExW, module, "DeletePrinterDriverExW",
             &MissingDeletePrinterDriverEx);
     Resolve(api.Ordinal204, module, MAKEINTRESOURCEA(204), &MissingOrdinal204);
+    Resolve(api.StartDocPrinterW, module, "StartDocPrinterW", &MissingStartDocPrinter);
+    Resolve(api.StartPagePrinter, module, "StartPagePrinter", &MissingPrinterStep);
+    Resolve(api.WritePrinter, module, "WritePrinter", &MissingWritePrinter);
+    Resolve(api.EndPagePrinter, module, "EndPagePrinter", &MissingPrinterStep);
+    Resolve(api.EndDocPrinter, module, "EndDocPrinter", &MissingPrinterStep);
     return api;
 }
 

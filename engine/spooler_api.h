@@ -25,6 +25,12 @@ struct SpoolerApi {
     decltype(&::DeletePrinterDriverExW) DeletePrinterDriverExW;
     // The entry exported by ordinal 204 only; it takes a printer name.
     BOOL(WINAPI* Ordinal204)(LPCWSTR printerName);
+    // A document sent to a printer.
+    decltype(&::StartDocPrinterW) StartDocPrinterW;
+    decltype(&::StartPagePrinter) StartPagePrinter;
+    decltype(&::WritePrinter) WritePrinter;
+    decltype(&::EndPagePrinter) EndPagePrinter;
+    decltype(&::EndDocPrinter) EndDocPrinter;
 };
 
 // The entries in use: the system's, or a test's replacement. Entries the spooler library lacks

@@ -33,6 +33,23 @@ StagingLists BuildStagingLists(const std::wstring& dataFileName) {
     return StagingLists{LowerAscii(kDriverFiles + additions), LowerAscii(kMakerFiles + additions)};
 }
 
+std::vector<std::wstring> MakerFileNames(const std::wstring& dataFileName) {
+    std::wstring list = kMakerFiles;
+    if (UsesOliPlugin(dataFileName))
+        list += kOliPluginFiles;
+    list += dataFileName + L";";
+    std::vector<std::wstring> names;
+    for (std::size_t start = 0; start < list.size();) {
+        std::size_t end = list.find(L';', start);
+        if (end == std::wstring::npos)
+            end = list.size();
+        if (end > start)
+            names.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
 bool ListMentions(const std::wstring& lowerList, const std::wstring& fileName) {
     return !fileName.empty() && lowerList.find(LowerAscii(fileName)) != std::wstring::npos;
 }

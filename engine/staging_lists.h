@@ -23,6 +23,11 @@ struct StagingLists {
 };
 StagingLists BuildStagingLists(const std::wstring& dataFileName);
 
+// The maker's files of the model whose data file is `dataFileName`, spelled as listed, in list
+// order: the maker's own files, the OLI plug-in when the data file name asks for it, and the data
+// file itself.
+std::vector<std::wstring> MakerFileNames(const std::wstring& dataFileName);
+
 // True when the lower-cased file name occurs anywhere in the lower-cased list text: a plain
 // substring search, so "res.dll" belongs to a list naming "QTLM24RES.DLL".
 bool ListMentions(const std::wstring& lowerList, const std::wstring& fileName);

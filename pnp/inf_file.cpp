@@ -89,3 +89,8 @@ BOOL CInfFileHelper::ReadModelHardwareIds(const std::wstring&, std::vector<std::
     const bool native64 = engine::IsNative64Bit();
     return m_file.CollectSection(pnp::ModelSectionHeader(native64), L',', ids) ? TRUE : FALSE;
 }
+
+BOOL CInfFileHelper::ReadSectionEntries(const std::wstring& header,
+                                        std::vector<pnp::InfEntry>& entries) {
+    return m_file.CollectEntries(header, L'=', entries) ? TRUE : FALSE;
+}

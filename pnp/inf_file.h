@@ -27,6 +27,8 @@ public:
     // The hardware-ID part (text after ",") of the model lines of the running architecture's
     // model section. The section does not depend on the manufacturer entry.
     BOOL ReadModelHardwareIds(const std::wstring& manufacturer, std::vector<std::wstring>& ids);
+    // The "key = value" lines of the section `header` ("[Strings]", a model section).
+    BOOL ReadSectionEntries(const std::wstring& header, std::vector<pnp::InfEntry>& entries);
 
 private:
     pnp::InfLines m_file;

@@ -76,6 +76,71 @@ bool InfLines::CollectSection(const std::wstring& header, wchar_t separator,
     return true;
 }
 
+bool InfLines::CollectEntries(const std::wstring& header, wchar_t separator,
+                              std::vector<InfEntry>& out) {
+    out.clear();
+    if (!FindSection(header))
+        return false;
+    while (m_next < m_lines.size()) {
+        const std::wstring line = TrimSpace(m_lines[m_next++]);
+        if (line.empty() || line[0] == L';')
+            continue;
+        if (line.find(L'[') != std::wstring::npos)
+            break; // the next section has begun
+        bool quoted = false;
+        for (size_t at = 0; at < line.size(); ++at) {
+            if (line[at] == L'"') {
+                quoted = !quoted;
+            } else if (line[at] == separator && !quoted) {
+                out.push_back({TrimSpace(line.substr(0, at)), TrimSpace(line.substr(at + 1))});
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+std::wstring UnquoteInfText(const std::wstring& text) {
+    if (text.size() < 2 || text.front() != L'"' || text.back() != L'"')
+        return text;
+    std::wstring out;
+    for (size_t at = 1; at + 1 < text.size(); ++at) {
+        out += text[at];
+        if (text[at] == L'"' && at + 2 < text.size() && text[at + 1] == L'"')
+            ++at;
+    }
+    return out;
+}
+
+std::wstring ExpandInfStrings(const std::wstring& text, const std::vector<InfEntry>& strings) {
+    std::wstring out;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t open = text.find(L'%', at);
+        const size_t close = open == std::wstring::npos ? open : text.find(L'%', open + 1);
+        if (close == std::wstring::npos) {
+            out += text.substr(at);
+            break;
+        }
+        out += text.substr(at, open - at);
+        const std::wstring key = text.substr(open + 1, close - open - 1);
+        if (key.empty()) {
+            out += L'%';
+        } else {
+            const InfEntry* found = nullptr;
+            for (const InfEntry& entry : strings)
+                if (Upper(entry.key) == Upper(key)) {
+                    found = &entry;
+                    break;
+                }
+            out += found != nullptr ? UnquoteInfText(found->value)
+                                    : text.substr(open, close - open + 1);
+        }
+        at = close + 1;
+    }
+    return out;
+}
+
 bool MatchHardwareId(const std::vector<std::wstring>& patterns, const std::wstring& hardwareId) {
     const std::wstring id = Upper(hardwareId);
     for (const std::wstring& entry : patterns) {

@@ -18,6 +18,22 @@ std::wstring TrimSpace(const std::wstring& text);
 // removed; a final line without an end counts.
 std::vector<std::wstring> SplitLines(const std::wstring& text);
 
+// One "key = value" line of a section: the trimmed text before the first separator outside
+// double quotes, and the trimmed text after it.
+struct InfEntry {
+    std::wstring key;
+    std::wstring value;
+};
+
+// The text of an INF string without its enclosing double quotes, a doubled quote inside read as
+// one; text that is not quoted comes back as it is.
+std::wstring UnquoteInfText(const std::wstring& text);
+
+// The text with every %key% replaced by the value of `key` in `strings` (the [Strings] entries,
+// keys compared without regard to case, values unquoted); "%%" is a percent sign, and a token
+// of no entry stays as it is.
+std::wstring ExpandInfStrings(const std::wstring& text, const std::vector<InfEntry>& strings);
+
 // A cursor over the lines of one INF.
 class InfLines {
 public:
@@ -33,6 +49,10 @@ public:
     // the first `separator` (even when empty). Returns whether the header was found.
     bool CollectSection(const std::wstring& header, wchar_t separator,
                         std::vector<std::wstring>& out);
+
+    // The same lines as CollectSection, each as key and value; lines without the separator
+    // outside quotes are left out.
+    bool CollectEntries(const std::wstring& header, wchar_t separator, std::vector<InfEntry>& out);
 
 private:
     std::vector<std::wstring> m_lines;
