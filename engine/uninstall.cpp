@@ -92,7 +92,20 @@ bool ListQueues(std::vector<Queue>& queues) {
 
 struct Driver {
     std::wstring name, monitor;
+    std::vector<std::wstring> files; // every file the driver names, as the spooler lists them
 };
+
+std::vector<std::wstring> FilesOf(const DRIVER_INFO_3W& record) {
+    std::vector<std::wstring> files;
+    for (const wchar_t* file :
+         {record.pDriverPath, record.pDataFile, record.pConfigFile, record.pHelpFile})
+        if (file != nullptr && *file != L'\0')
+            files.push_back(file);
+    for (const wchar_t* file = record.pDependentFiles; file != nullptr && *file != L'\0';
+         file += ::lstrlenW(file) + 1)
+        files.push_back(file);
+    return files;
+}
 
 bool ListDrivers(std::vector<Driver>& drivers) {
     drivers.clear();
@@ -112,7 +125,8 @@ bool ListDrivers(std::vector<Driver>& drivers) {
     for (DWORD i = 0; i < count; ++i)
         if (records[i].pName != nullptr)
             drivers.push_back({records[i].pName,
-                               records[i].pMonitorName != nullptr ? records[i].pMonitorName : L""});
+                               records[i].pMonitorName != nullptr ? records[i].pMonitorName : L"",
+                               FilesOf(records[i])});
     return true;
 }
 
@@ -357,6 +371,54 @@ bool ScheduleDeletion(const std::wstring& path) {
     return scheduled;
 }
 
+// The maker's files the removed drivers leave in the spooler's driver directory: the copies staged
+// in its root before the drivers were added and, where the spooler did not take the file flag,
+// the drivers' own copies in its version folder. A file an installed driver still names stays;
+// so does the monitor's file while the monitor stays. A file that cannot be deleted now is
+// deleted at the next restart.
+void RemoveDriverFiles(const std::vector<std::wstring>& models, UninstallResult& result,
+                       bool& found) {
+    std::vector<Driver> drivers;
+    std::wstring directory;
+    if (!ListDrivers(drivers)) {
+        const DWORD error = ::GetLastError();
+        WriteInstallStep(L"EnumPrinterDrivers", error);
+        Fail(result, RemovalStep::ListDrivers, error, L"");
+        return;
+    }
+    if (!GetDriverDirectory(directory)) {
+        WriteInstallStep(L"GetPrinterDriverDirectory", ::GetLastError());
+        return; // nowhere the spooler keeps files: nothing of ours to look for
+    }
+    std::vector<std::wstring> inUse;
+    for (const Driver& driver : drivers)
+        inUse.insert(inUse.end(), driver.files.begin(), driver.files.end());
+    if (result.monitorKeptForOtherDriver)
+        inUse.push_back(kLanguageMonitorFile);
+    const std::vector<std::wstring> leftOver = LeftOverDriverFiles(models, inUse);
+    for (const std::wstring& folder : {directory + L"\\", directory + L"\\3\\"}) {
+        for (const std::wstring& name : leftOver) {
+            const std::wstring path = folder + name;
+            const DWORD attributes = ::GetFileAttributesW(path.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES ||
+                (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                continue;
+            found = true;
+            if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+                ::SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+            const bool deleted = ::DeleteFileW(path.c_str()) != FALSE;
+            const DWORD error = deleted ? 0 : ::GetLastError();
+            WriteInstallStep(L"DeleteFile " + path, error);
+            if (deleted)
+                continue;
+            if (ScheduleDeletion(path))
+                result.restartPending = true;
+            else
+                Fail(result, RemovalStep::DriverFiles, ::GetLastError(), path);
+        }
+    }
+}
+
 // Moves the running program out of the product folder into the temporary folder (a running
 // program cannot be deleted, but can be moved within its volume) and has it deleted at the next
 // restart. False when it cannot be moved.
@@ -470,6 +532,8 @@ UninstallResult UninstallProduct(const UninstallPlaces& places) {
 
     bool found = false;
     const bool spoolerClean = RemoveSpoolerObjects(models, result, found);
+    if (spoolerClean)
+        RemoveDriverFiles(models, result, found);
 
     if (!places.startMenuFolder.empty() && FolderExists(places.startMenuFolder)) {
         found = true;

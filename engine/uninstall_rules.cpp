@@ -2,6 +2,9 @@
 #include "engine/uninstall_rules.h"
 
 #include "engine/printer_naming.h"
+#include "engine/staging_lists.h"
+
+#include <algorithm>
 
 namespace engine {
 
@@ -35,6 +38,11 @@ bool IsCopySuffix(const std::wstring& suffix) {
     return true;
 }
 
+std::wstring LastPart(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace
 
 std::uint32_t EstimatedSizeKiB(std::uint64_t bytes) {
@@ -63,6 +71,26 @@ bool IsProductDriverName(const std::wstring& driverName, const std::vector<std::
     return false;
 }
 
+std::vector<std::wstring> LeftOverDriverFiles(const std::vector<std::wstring>& models,
+                                              const std::vector<std::wstring>& filesInUse) {
+    std::vector<std::wstring> left;
+    const auto listed = [](const std::vector<std::wstring>& names, const std::wstring& name) {
+        return std::any_of(names.begin(), names.end(),
+                           [&](const std::wstring& other) { return SameName(other, name); });
+    };
+    std::vector<std::wstring> inUse;
+    for (const std::wstring& path : filesInUse)
+        inUse.push_back(LastPart(path));
+    for (const std::wstring& model : models) {
+        if (model.empty())
+            continue;
+        for (const std::wstring& name : MakerFileNames(model + L".GPD"))
+            if (!listed(left, name) && !listed(inUse, name))
+                left.push_back(name);
+    }
+    return left;
+}
+
 const wchar_t* RemovalStepName(RemovalStep step) {
     switch (step) {
     case RemovalStep::None:
@@ -83,6 +111,8 @@ const wchar_t* RemovalStepName(RemovalStep step) {
         return L"productFolder";
     case RemovalStep::StartMenu:
         return L"startMenu";
+    case RemovalStep::DriverFiles:
+        return L"driverFiles";
     case RemovalStep::ProductEntry:
         return L"productEntry";
     }

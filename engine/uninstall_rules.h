@@ -30,6 +30,14 @@ std::wstring UninstallCommand(const std::wstring& keptProgramPath, bool quiet);
 // number from 1. Compared as the spooler compares names: letter case aside (ASCII letters).
 bool IsProductDriverName(const std::wstring& driverName, const std::vector<std::wstring>& models);
 
+// The maker's files a removal deletes from the spooler's driver directory once the product's
+// drivers are gone: the maker files of every catalogue model (its data file "<model>.GPD" among
+// them), each once, in first-listed order, except those named in filesInUse (paths or bare
+// names of files installed drivers still use; compared by the last part of the path, letter case
+// aside).
+std::vector<std::wstring> LeftOverDriverFiles(const std::vector<std::wstring>& models,
+                                              const std::vector<std::wstring>& filesInUse);
+
 // The steps of a removal, as the caller's report names them.
 enum class RemovalStep {
     None,
@@ -42,10 +50,12 @@ enum class RemovalStep {
     ProductFolder, // a file or folder of the product folder
     StartMenu,     // the Start-menu folder
     ProductEntry,  // the Apps & Features entry
+    DriverFiles,   // a maker's file left in the driver directory that cannot be deleted
 };
 
 // A short English name of the step: "catalogue", "listPrinters", "removePrinter", "listDrivers",
-// "removeDriver", "removeMonitor", "productFolder", "startMenu", "productEntry"; "" for None.
+// "removeDriver", "removeMonitor", "productFolder", "startMenu", "productEntry", "driverFiles"; ""
+// for None.
 const wchar_t* RemovalStepName(RemovalStep step);
 
 } // namespace engine

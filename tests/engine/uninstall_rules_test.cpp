@@ -78,7 +78,35 @@ TEST(UninstallRules, StepNames) {
         {RemovalStep::ProductFolder, L"productFolder"},
         {RemovalStep::StartMenu, L"startMenu"},
         {RemovalStep::ProductEntry, L"productEntry"},
+        {RemovalStep::DriverFiles, L"driverFiles"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(std::wstring(c.name), RemovalStepName(c.step));
+}
+
+// The maker's files left in the driver directory: every model's, once; the OLI plug-in only for
+// a model that asks for it; none that an installed driver still names, by path or name.
+TEST(UninstallRules, LeftOverDriverFiles) {
+    using List = std::vector<std::wstring>;
+    const List maker = {L"QTLM24RES.DLL", L"QVMLMN.dll", L"PrnSet.ini", L"PrnSetUI.dll"};
+    const auto with = [&](List extra) {
+        List all = maker;
+        all.insert(all.end(), extra.begin(), extra.end());
+        return all;
+    };
+    const struct {
+        List models, inUse, left;
+    } cases[] = {
+        {{L"KV-8200"}, {}, with({L"KV-8200.GPD"})},
+        {{L"KV-8200", L"KV-8230", L"kv-8200"}, {}, with({L"KV-8200.GPD", L"KV-8230.GPD"})},
+        {{L"KV-8250 OLI"}, {}, with({L"OemPrUni.dll", L"OemPR.ini", L"KV-8250 OLI.GPD"})},
+        {{L"KV-8200"},
+         {L"C:\\windows\\system32\\spool\\DRIVERS\\x64\\3\\qtlm24res.dll", L"prnset.INI",
+          L"D:/other/KV-8200.gpd"},
+         {L"QVMLMN.dll", L"PrnSetUI.dll"}},
+        {{L"", L"KV-8200"}, {L""}, with({L"KV-8200.GPD"})},
+        {{}, {}, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.left, LeftOverDriverFiles(c.models, c.inUse));
 }

@@ -388,6 +388,12 @@ TEST_F(Uninstall, RemovesTheProductAndOnlyIt) {
     ASSERT_TRUE(Contains(MonitorNames(), kLanguageMonitorName));
     ASSERT_TRUE(FolderExists(productFolder + L"产品手册"));
     ASSERT_TRUE(FolderExists(startMenuFolder));
+    // The maker's files, staged in the driver directory and copied into its version folder.
+    const std::wstring dir = DriverDirectory() + L"\\";
+    const std::vector<std::wstring> makerFiles = {L"QTLM24RES.DLL", L"PrnSetUI.dll", L"PrnSet.ini",
+                                                  L"KV-8230.GPD", L"OemPrUni.dll"};
+    for (const std::wstring& name : makerFiles)
+        ASSERT_TRUE(FileExists(dir + name) || FileExists(dir + L"3\\" + name)) << name;
 
     g_spooler = SpoolerScript{};
     LogWatch log;
@@ -419,6 +425,12 @@ TEST_F(Uninstall, RemovesTheProductAndOnlyIt) {
     EXPECT_TRUE(Contains(DriverNames(), kForeignDriver));
     EXPECT_TRUE(Contains(DriverNames(), kForeignMakerDriver));
     EXPECT_TRUE(FolderExists(GetInstallLogFolder()));
+    for (const std::wstring& name : makerFiles) {
+        EXPECT_FALSE(FileExists(dir + name)) << name;
+        EXPECT_FALSE(FileExists(dir + L"3\\" + name)) << name;
+    }
+    EXPECT_TRUE(FileExists(dir + L"FOREIGN.DLL"));
+    EXPECT_TRUE(FileExists(dir + L"3\\FOREIGN.GPD"));
 
     // Queues first, then drivers with their unused files in this Windows' environment, then
     // the monitor.
@@ -429,7 +441,11 @@ TEST_F(Uninstall, RemovesTheProductAndOnlyIt) {
         std::find(g_spooler.calls.rbegin(), g_spooler.calls.rend(), "DeletePrinter");
     ASSERT_NE(g_spooler.calls.end(), firstDriver);
     EXPECT_LT(lastPrinter.base() - g_spooler.calls.begin(), firstDriver - g_spooler.calls.begin());
-    EXPECT_EQ("DeleteMonitorW", g_spooler.calls.back());
+    const auto lastDeletion =
+        std::find_if(g_spooler.calls.rbegin(), g_spooler.calls.rend(),
+                     [](const std::string& call) { return call.rfind("Delete", 0) == 0; });
+    ASSERT_NE(g_spooler.calls.rend(), lastDeletion);
+    EXPECT_EQ("DeleteMonitorW", *lastDeletion);
     EXPECT_EQ(std::vector<std::wstring>{L"Korvane Language Monitor in Windows x64"},
               g_spooler.deletedMonitors);
     for (const std::wstring& name : ourPrinters)
@@ -585,9 +601,13 @@ TEST_F(Uninstall, RefusalsLeaveWhatDependsOnThem) {
 TEST_F(Uninstall, MonitorStaysForAnotherMakersDriver) {
     ASSERT_NO_FATAL_FAILURE(InstallAndRegister({L"KV-8200"}));
     ASSERT_NO_FATAL_FAILURE(AddForeignObjects(true));
+    const std::wstring monitorFile = DriverDirectory() + L"\\" + kLanguageMonitorFile;
+    ASSERT_TRUE(FileExists(monitorFile));
     g_spooler = SpoolerScript{};
     const UninstallResult result = UninstallProduct(Places());
     EXPECT_TRUE(result.succeeded);
+    EXPECT_TRUE(FileExists(monitorFile)) << "the kept monitor's file stays";
+    EXPECT_FALSE(FileExists(DriverDirectory() + L"\\KV-8200.GPD"));
     EXPECT_FALSE(result.monitorRemoved);
     EXPECT_TRUE(result.monitorKeptForOtherDriver);
     EXPECT_EQ(std::vector<std::wstring>{}, g_spooler.deletedMonitors);
