@@ -1,9 +1,13 @@
 #include "job/install_job.h"
 
+#include "engine/apps_entry.h"
 #include "engine/driver_staging.h"
 #include "engine/install_log.h"
+#include "engine/job_observer.h"
+#include "engine/package_locator.h"
 #include "engine/printer_registration.h"
 #include "engine/spooler_api.h"
+#include "job/preflight.h"
 #include "pnp/pnp_installer.h"
 
 #include <memory>
@@ -51,6 +55,28 @@ bool InstallByPlugAndPlay(const std::wstring& modelName) {
     return true;
 }
 
+// The package checks, before anything on the machine changes: this machine's package with every
+// file it lists, the INF with the model's line, the model's data file and the language monitor.
+// A distribution that cannot succeed fails here with its code: "2" when only the model's data
+// file is missing (as the staging would report it), "1" otherwise.
+bool PackageReady(const std::wstring& modelName) {
+    bool ready = true;
+    std::wstring code;
+    for (const engine::PreflightRow& row :
+         job::RunPackageChecks(engine::GetProgramDirectory(), modelName)) {
+        engine::WriteInstallLog(
+            L"检查 " + row.check + (row.ok ? L" 通过：" : L" 未通过：") + row.detail, false);
+        if (row.ok)
+            continue;
+        ready = false;
+        if (code.empty() || code == L"2")
+            code = row.check == engine::kCheckDataFiles ? L"2" : L"1";
+    }
+    if (!ready)
+        engine::ReportFailure(code);
+    return ready;
+}
+
 } // namespace
 
 InstallOutcome RunInstallJob(const InstallRequest& request) {
@@ -60,6 +86,10 @@ InstallOutcome RunInstallJob(const InstallRequest& request) {
             (request.detectedModelName.empty() ? L"（无）" : request.detectedModelName),
         false);
     InstallOutcome outcome;
+    if (!PackageReady(request.modelName)) {
+        engine::WriteInstallLog(L"驱动安装失败", false);
+        return outcome;
+    }
     if (request.modelName == request.detectedModelName && InstallByPlugAndPlay(request.modelName)) {
         outcome.installed = true;
         outcome.route = InstallRoute::PlugAndPlay;
@@ -69,6 +99,10 @@ InstallOutcome RunInstallJob(const InstallRequest& request) {
         outcome.installed = InstallPrinter(request.modelName, request.portName,
                                            request.dataFileName, &outcome.printerName);
     }
+    // The product's entry in Apps & Features, with the installer kept to remove it. The printer
+    // works without it: a failure is logged with its steps, not the installation's failure.
+    if (outcome.installed && !engine::RegisterProduct(engine::GetProgramDirectory()))
+        engine::WriteInstallLog(L"未能登记卸载信息（应用和功能）", false);
     // The job's end in the log: the outcome the caller is about to tell.
     engine::WriteInstallLog(outcome.installed ? L"驱动安装成功" : L"驱动安装失败", false);
     return outcome;

@@ -194,7 +194,7 @@ std::wstring UsageText() {
            L"  Setup.exe [/quiet] [/model 型号|auto] [/port 端口|auto] [/log 文件] [/report 文件] "
            L"[/testpage]\r\n"
            L"  Setup.exe /uninstall [/quiet] [/log 文件] [/report 文件]\r\n"
-           L"  Setup.exe /check [/model 型号] [/report 文件]\r\n"
+           L"  Setup.exe /check [/quiet] [/model 型号] [/log 文件] [/report 文件]\r\n"
            L"  Setup.exe /?\r\n"
            L"\r\n"
            L"  /quiet      不显示任何窗口，结果见退出代码、日志和报告\r\n"

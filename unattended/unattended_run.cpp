@@ -1,6 +1,7 @@
 #include "unattended/unattended_run.h"
 
 #include "discovery/usb_port.h"
+#include "engine/apps_entry.h"
 #include "engine/font_install.h"
 #include "engine/install_log.h"
 #include "engine/job_observer.h"
@@ -8,9 +9,12 @@
 #include "engine/package_locator.h"
 #include "engine/package_paths.h"
 #include "engine/printer_info_file.h"
+#include "engine/service_control.h"
+#include "engine/test_page.h"
+#include "engine/uninstall.h"
 #include "job/exit_codes.h"
 #include "job/install_job.h"
-#include "engine/service_control.h"
+#include "job/preflight.h"
 #include "unattended/report.h"
 #include "win/handle.h"
 #include "win/module_version.h"
@@ -27,8 +31,12 @@ namespace unattended {
 
 namespace {
 
-constexpr int kCatalogueCapacity = 512;
-constexpr const wchar_t* kProductLine = L"82列票据打印机";
+using engine::kCatalogueCapacity;
+using engine::kProductLine;
+
+constexpr const wchar_t* kTitle = L"安装提示";
+
+void Tell(const std::wstring& text, bool quiet, UINT icon);
 
 std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text)
@@ -150,8 +158,97 @@ int RunQuietInstall(const Options& options) {
                         ? std::wstring(wizard::kModelPrefix) + model
                         : outcome.printerName;
     if (!outcome.installed)
-        return run.Finish(L"failed", job::kExitInstallFailed);
+        return run.Finish(L"failed", run.FailureCode() == L"1" ? job::kExitDistributionUnreadable
+                                                               : job::kExitInstallFailed);
+
+    if (options.testPage) {
+        engine::TestPageRequest page;
+        page.printerName = outcome.printerName;
+        page.modelName = model;
+        page.driverName = report.driver;
+        page.portName = port;
+        if (!engine::PrintTestPage(page))
+            return run.Finish(L"failed", job::kExitInstallFailed,
+                              L"驱动已安装，但测试小票未能打印到 " + outcome.printerName);
+        engine::WriteInstallLog(L"测试小票已送到 " + outcome.printerName, false);
+    }
     return run.Finish(L"installed", job::kExitSuccess);
+}
+
+// A removal failure in a sentence: the step, what it concerned and the system's error.
+std::wstring RemovalFailureText(const engine::RemovalFailure& failure) {
+    std::wstring text = L"卸载未完成：" + std::wstring(engine::RemovalStepName(failure.step));
+    if (!failure.object.empty())
+        text += L" " + failure.object;
+    return text + L"（错误 " + std::to_wstring(failure.error) + L"）";
+}
+
+int RunUninstall(const Options& options) {
+    RunRecord run(options);
+    if (!options.quiet &&
+        ::MessageBoxW(nullptr,
+                      (L"要从这台电脑上卸载 " + std::wstring(engine::kProductDisplayName) +
+                       L" 吗？\r\n它的打印机、驱动、语言监视器、程序文件夹和开始菜单项将被删除。")
+                          .c_str(),
+                      kTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return run.Finish(L"cancelled", job::kExitCancelled, L"用户取消了卸载");
+
+    const win::KernelHandle services = win::StartThread(engine::ServiceStartupThread, nullptr);
+    const engine::UninstallResult removal = engine::UninstallProduct();
+    engine::RestorePcaService(services.Get());
+
+    int code = job::kExitSuccess;
+    std::wstring result = L"removed", message;
+    if (!removal.succeeded) {
+        const engine::RemovalFailure& first = removal.failures.front();
+        result = L"failed";
+        code = first.step == engine::RemovalStep::Catalogue ? job::kExitDistributionUnreadable
+                                                            : job::kExitInstallFailed;
+        message = RemovalFailureText(first);
+    } else if (removal.nothingInstalled) {
+        message = L"这台电脑上没有本产品";
+    } else if (removal.restartPending) {
+        message = L"已卸载；余下的文件在下次启动时删除";
+    }
+    const int exitCode = run.Finish(result, code, message);
+    if (!options.quiet)
+        ::MessageBoxW(nullptr,
+                      (exitCode == job::kExitSuccess
+                           ? (message.empty() ? std::wstring(L"卸载完成") : message)
+                           : (message.empty() ? std::wstring(L"卸载未完成") : message) +
+                                 L"\r\n详见安装日志。")
+                          .c_str(),
+                      kTitle,
+                      MB_OK | (exitCode == job::kExitSuccess ? MB_ICONINFORMATION : MB_ICONERROR));
+    return exitCode;
+}
+
+int RunCheck(const Options& options) {
+    RunRecord run(options);
+    Report& report = run.report();
+    report.model = options.model;
+    const std::vector<engine::PreflightRow> rows =
+        job::RunPreflight(engine::GetProgramDirectory(), options.model);
+    std::wstring text;
+    bool distributionBroken = false;
+    for (const engine::PreflightRow& row : rows) {
+        report.checks.push_back({row.check, row.ok, row.detail});
+        text += std::wstring(row.ok ? L"通过  " : L"未通过  ") + row.check + L"：" + row.detail +
+                L"\r\n";
+        engine::WriteInstallLog(
+            L"检查 " + row.check + (row.ok ? L" 通过：" : L" 未通过：") + row.detail, false);
+        if (!row.ok && row.check != engine::kCheckAdministrator &&
+            row.check != engine::kCheckSpooler && row.check != engine::kCheckDataFiles)
+            distributionBroken = true;
+    }
+    const bool passed = engine::AllRowsOk(rows);
+    const int code = passed               ? job::kExitSuccess
+                     : distributionBroken ? job::kExitDistributionUnreadable
+                                          : job::kExitInstallFailed;
+    const int exitCode =
+        run.Finish(passed ? L"checked" : L"failed", code, passed ? L"" : L"有检查未通过");
+    Tell(text, options.quiet, passed ? MB_ICONINFORMATION : MB_ICONWARNING);
+    return exitCode;
 }
 
 // Text for whoever started the program: its console when it has one (or its redirected output,
@@ -179,7 +276,7 @@ void Tell(const std::wstring& text, bool quiet, UINT icon) {
             return;
     }
     if (!quiet)
-        ::MessageBoxW(nullptr, text.c_str(), L"安装提示", MB_OK | icon);
+        ::MessageBoxW(nullptr, text.c_str(), kTitle, MB_OK | icon);
 }
 
 } // namespace
@@ -291,9 +388,13 @@ int RunCommandLine(const ParsedCommandLine& parsed, bool alreadyRunning) {
     switch (options.action) {
     case Action::Install:
         return RunQuietInstall(options);
+    case Action::Uninstall:
+        return RunUninstall(options);
+    case Action::Check:
+        return RunCheck(options);
     default: {
         RunRecord run(options);
-        return run.Finish(L"failed", job::kExitBadCommandLine, L"此操作尚不可用");
+        return run.Finish(L"failed", job::kExitBadCommandLine, L"命令行参数无效");
     }
     }
 }

@@ -41,6 +41,8 @@ public:
     RunRecord& operator=(const RunRecord&) = delete;
 
     Report& report() { return m_report; }
+    // The first failure code the job reported; empty when none.
+    std::wstring FailureCode() const { return m_recorder.Code(); }
 
     // Ends the run: the outcome (and the message, when there is one) in the log, the report
     // written when one was asked for. Returns the exit code, 1603 instead of 0 when the report

@@ -47,8 +47,10 @@ void CSetupDlg::SetPreselection(const std::wstring& model, const std::wstring& p
 }
 
 int CSetupDlg::ExitCode() const {
-    if (m_jobResult >= 0)
-        return m_jobResult == 1 ? job::kExitSuccess : job::kExitInstallFailed;
+    if (m_jobResult == 1)
+        return job::kExitSuccess;
+    if (m_jobResult == 0)
+        return m_failureCode == L"1" ? job::kExitDistributionUnreadable : job::kExitInstallFailed;
     return m_failureCode == L"1" ? job::kExitDistributionUnreadable : job::kExitCancelled;
 }
 

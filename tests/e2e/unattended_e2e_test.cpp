@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <windows.h>
+#include <shlobj.h>
 #include <winspool.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,9 +54,10 @@ std::wstring TitleOf(HWND window) {
 }
 
 // Runs `folder`\Setup.exe with `arguments` to its end, watching every 10 ms for a visible window
-// of it. With `output`, the program's standard output goes to that file.
+// of it. With `output`, the program's standard output goes to that file. It runs in `folder`, or
+// in `workingFolder` when one is given.
 Outcome RunSetup(const std::wstring& folder, const std::wstring& arguments,
-                 const std::wstring& output = L"") {
+                 const std::wstring& output = L"", const std::wstring& workingFolder = L"") {
     const std::wstring exe = folder + L"\\Setup.exe";
     std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
     STARTUPINFOW si{};
@@ -71,7 +75,8 @@ Outcome RunSetup(const std::wstring& folder, const std::wstring& arguments,
     PROCESS_INFORMATION process{};
     Outcome outcome;
     if (!::CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, !output.empty(), 0,
-                          nullptr, folder.c_str(), &si, &process)) {
+                          nullptr, (workingFolder.empty() ? folder : workingFolder).c_str(), &si,
+                          &process)) {
         ADD_FAILURE() << "Setup.exe did not start";
         return outcome;
     }
@@ -119,6 +124,184 @@ void CopyTree(const std::wstring& from, const std::wstring& to, const std::wstri
             ::CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
     } while (::FindNextFileW(find, &found));
     ::FindClose(find);
+}
+
+// The spooler's names of one kind: printers (level 2), drivers (level 3) or monitors (level 1).
+std::set<std::wstring> PrinterNames() {
+    DWORD needed = 0, count = 0;
+    ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + 1);
+    std::set<std::wstring> names;
+    if (::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &count))
+        for (DWORD i = 0; i < count; ++i)
+            names.insert(reinterpret_cast<PRINTER_INFO_2W*>(buffer.data())[i].pPrinterName);
+    return names;
+}
+
+std::set<std::wstring> DriverNames() {
+    DWORD needed = 0, count = 0;
+    ::EnumPrinterDriversW(nullptr, nullptr, 3, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + 1);
+    std::set<std::wstring> names;
+    if (::EnumPrinterDriversW(nullptr, nullptr, 3, buffer.data(), needed, &needed, &count))
+        for (DWORD i = 0; i < count; ++i)
+            names.insert(reinterpret_cast<DRIVER_INFO_3W*>(buffer.data())[i].pName);
+    return names;
+}
+
+std::set<std::wstring> MonitorNames() {
+    DWORD needed = 0, count = 0;
+    ::EnumMonitorsW(nullptr, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + 1);
+    std::set<std::wstring> names;
+    if (::EnumMonitorsW(nullptr, 1, buffer.data(), needed, &needed, &count))
+        for (DWORD i = 0; i < count; ++i)
+            names.insert(reinterpret_cast<MONITOR_INFO_1W*>(buffer.data())[i].pName);
+    return names;
+}
+
+// The names that start with the maker's "Korvane ".
+std::set<std::wstring> Ours(const std::set<std::wstring>& names) {
+    std::set<std::wstring> ours;
+    for (const std::wstring& name : names)
+        if (name.rfind(L"Korvane ", 0) == 0)
+            ours.insert(name);
+    return ours;
+}
+
+std::wstring DriverDirectory() {
+    wchar_t directory[MAX_PATH] = L"";
+    DWORD needed = 0;
+    ::GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory),
+                                 sizeof(directory), &needed);
+    return directory;
+}
+
+// Every file under a folder, by relative path.
+void ListFiles(const std::wstring& folder, const std::wstring& relative,
+               std::set<std::wstring>& files) {
+    WIN32_FIND_DATAW found{};
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(folder + L"\\" + name, relative + name + L"\\", files);
+        else
+            files.insert(relative + name);
+    } while (::FindNextFileW(find, &found));
+    ::FindClose(find);
+}
+
+bool FolderExists(const std::wstring& folder) {
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::wstring KnownFolder(int csidl) {
+    wchar_t path[MAX_PATH] = L"";
+    return SUCCEEDED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))
+               ? std::wstring(path)
+               : std::wstring();
+}
+
+// Where the product keeps its installer, and its Start-menu folder.
+std::wstring ProductFolder() {
+    std::wstring programFiles = KnownFolder(CSIDL_PROGRAM_FILESX86);
+    if (programFiles.empty())
+        programFiles = KnownFolder(CSIDL_PROGRAM_FILES);
+    return programFiles + L"\\Vantrel打印机";
+}
+std::wstring StartMenuFolder() {
+    return KnownFolder(CSIDL_STARTMENU) + L"\\Vantrel打印机";
+}
+
+constexpr wchar_t kEntryKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\VelmoraKorvaneReceiptPrinterDriver";
+
+// A value of the product's Apps & Features entry; empty when there is none.
+std::wstring EntryText(const wchar_t* name) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEntryKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS)
+        return L"";
+    wchar_t text[1024] = L"";
+    DWORD size = sizeof(text) - sizeof(wchar_t), type = 0;
+    const LSTATUS read =
+        ::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    ::RegCloseKey(key);
+    return read == ERROR_SUCCESS && type == REG_SZ ? std::wstring(text) : std::wstring();
+}
+bool EntryExists() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEntryKey, 0, KEY_READ | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    ::RegCloseKey(key);
+    return true;
+}
+
+// Another maker's driver and printer, which a removal must leave alone.
+const std::wstring kForeignDriver = L"Generic Text Receipt";
+const std::wstring kForeignPrinter = L"Front Desk";
+
+void AddForeignPrinter() {
+    const std::wstring dir = DriverDirectory() + L"\\";
+    for (const wchar_t* file : {L"FOREIGN.DLL", L"FOREIGNUI.DLL", L"FOREIGN.GPD"})
+        ASSERT_TRUE(WriteFileBytes(dir + file, "other maker's file"));
+    std::wstring driverName = kForeignDriver, path = dir + L"FOREIGN.DLL",
+                 data = dir + L"FOREIGN.GPD", config = dir + L"FOREIGNUI.DLL";
+    DRIVER_INFO_3W driver{};
+    driver.cVersion = 3;
+    driver.pName = &driverName[0];
+    driver.pDriverPath = &path[0];
+    driver.pDataFile = &data[0];
+    driver.pConfigFile = &config[0];
+    ASSERT_TRUE(::AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)))
+        << ::GetLastError();
+    std::wstring printerName = kForeignPrinter, port = L"LPT2:", processor = L"winprint",
+                 dataType = L"RAW";
+    PRINTER_INFO_2W printer{};
+    printer.pPrinterName = &printerName[0];
+    printer.pPortName = &port[0];
+    printer.pDriverName = &driverName[0];
+    printer.pPrintProcessor = &processor[0];
+    printer.pDatatype = &dataType[0];
+    printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
+    HANDLE added = ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
+    ASSERT_NE(nullptr, added) << ::GetLastError();
+    ::ClosePrinter(added);
+}
+
+void RemoveForeignPrinter() {
+    std::wstring name = kForeignPrinter;
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (::OpenPrinterW(&name[0], &printer, &defaults)) {
+        ::DeletePrinter(printer);
+        ::ClosePrinter(printer);
+    }
+    std::wstring driver = kForeignDriver;
+    ::DeletePrinterDriverW(nullptr, nullptr, &driver[0]);
+}
+
+// A local port that prints to a file, added through the Local Port monitor as an administrator
+// adds one.
+bool AddFilePort(const std::wstring& path) {
+    std::wstring monitor = L",XcvMonitor Local Port";
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    HANDLE xcv = nullptr;
+    if (!::OpenPrinterW(&monitor[0], &xcv, &defaults))
+        return false;
+    DWORD needed = 0, status = 0;
+    const BOOL sent = ::XcvDataW(
+        xcv, L"AddPort", reinterpret_cast<BYTE*>(const_cast<wchar_t*>(path.c_str())),
+        static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)), nullptr, 0, &needed, &status);
+    ::ClosePrinter(xcv);
+    return sent && (status == ERROR_SUCCESS || status == ERROR_ALREADY_EXISTS);
 }
 
 class Unattended : public ::testing::Test {
@@ -276,4 +459,141 @@ TEST_F(Unattended, UsageGoesToTheRedirectedOutput) {
     EXPECT_EQ(1639u, wrong.exitCode);
     EXPECT_EQ(L"", wrong.window);
     EXPECT_NE(std::string::npos, ReadFileBytes(output).find("/nonsense"));
+}
+
+// The whole life of the product on a machine, as a deployment system drives it: a silent install
+// registers it in Apps & Features with the installer kept; the kept installer's quiet removal
+// (the entry's QuietUninstallString) leaves nothing of ours, and another maker's printer alone.
+TEST_F(Unattended, InstallRegistersAndTheKeptInstallerRemovesOnlyOurs) {
+    ASSERT_NO_FATAL_FAILURE(AddForeignPrinter());
+    const Outcome install = RunSetup(dist, L"/quiet /model KV-8200 /port LPT1:");
+    ASSERT_EQ(0u, install.exitCode);
+    ASSERT_FALSE(Ours(PrinterNames()).empty());
+    ASSERT_TRUE(Ours(MonitorNames()).size() == 1);
+
+    const std::wstring product = ProductFolder();
+    const std::wstring kept = product + L"\\Setup.exe";
+    EXPECT_TRUE(EntryExists());
+    EXPECT_EQ(L"Korvane 82列票据打印机驱动", EntryText(L"DisplayName"));
+    EXPECT_EQ(L"Velmora科技有限公司", EntryText(L"Publisher"));
+    EXPECT_EQ(L"1.0.0.1", EntryText(L"DisplayVersion"));
+    EXPECT_EQ(L"\"" + kept + L"\" /uninstall /quiet", EntryText(L"QuietUninstallString"));
+    EXPECT_EQ(ReadFileBytes(dist + L"\\Setup.exe"), ReadFileBytes(kept));
+    EXPECT_TRUE(FolderExists(StartMenuFolder()));
+
+    const std::wstring report = scratch + L"removal.json";
+    // As a deployment system runs the entry's command: from elsewhere.
+    const Outcome removal =
+        RunSetup(product, L"/uninstall /quiet /report " + report, L"", KnownFolder(CSIDL_SYSTEM));
+    ASSERT_TRUE(removal.ended);
+    EXPECT_EQ(L"", removal.window);
+    EXPECT_EQ(0u, removal.exitCode);
+    const nlohmann::json json = ReadReport(report);
+    ASSERT_TRUE(json.is_object());
+    EXPECT_EQ("removed", json["result"]);
+    EXPECT_EQ(0, json["exitCode"]);
+
+    EXPECT_EQ(std::set<std::wstring>{}, Ours(PrinterNames()));
+    EXPECT_EQ(std::set<std::wstring>{}, Ours(DriverNames()));
+    EXPECT_EQ(std::set<std::wstring>{}, Ours(MonitorNames()));
+    EXPECT_FALSE(FolderExists(product));
+    EXPECT_FALSE(FolderExists(StartMenuFolder()));
+    EXPECT_FALSE(EntryExists());
+    std::set<std::wstring> driverFiles;
+    ListFiles(DriverDirectory(), L"", driverFiles);
+    for (const std::wstring& file : driverFiles)
+        EXPECT_EQ(std::wstring::npos, file.find(L"KV-8200")) << Utf8Of(file);
+    EXPECT_TRUE(PrinterNames().count(kForeignPrinter));
+    EXPECT_TRUE(DriverNames().count(kForeignDriver));
+
+    // Once more on a machine without the product: nothing to do is no failure.
+    const Outcome again = RunSetup(dist, L"/uninstall /quiet /report " + report);
+    EXPECT_EQ(0u, again.exitCode);
+    EXPECT_EQ("removed", ReadReport(report)["result"]);
+    RemoveForeignPrinter();
+}
+
+// A distribution whose package lacks a file: /check names it, row by row, and exits non-zero;
+// the silent install fails at once with the same cause. Neither changes anything on the machine.
+TEST_F(Unattended, BrokenDistributionIsCheckedAndRefusedWithNothingChanged) {
+    const bool windows64 = e2e::WindowsIs64Bit();
+    const std::wstring broken = scratch + L"broken";
+    CopyTree(dist, broken,
+             windows64 ? L"24Pin\\X64\\QTLM24RES.DLL" : L"24Pin\\i386\\QTLM24RES.DLL");
+
+    // The whole distribution passes every check.
+    const std::wstring report = scratch + L"check.json";
+    const Outcome healthy = RunSetup(dist, L"/check /quiet /model KV-8200 /report " + report);
+    EXPECT_EQ(0u, healthy.exitCode);
+    nlohmann::json json = ReadReport(report);
+    ASSERT_TRUE(json.is_object());
+    EXPECT_EQ("checked", json["result"]);
+    ASSERT_TRUE(json["checks"].is_array());
+    EXPECT_EQ(7u, json["checks"].size());
+    for (const auto& row : json["checks"])
+        EXPECT_TRUE(row["ok"] == true) << row.dump();
+
+    const std::set<std::wstring> printers = PrinterNames(), drivers = DriverNames(),
+                                 monitors = MonitorNames();
+    std::set<std::wstring> files;
+    ListFiles(DriverDirectory(), L"", files);
+    const bool entry = EntryExists();
+
+    const Outcome check = RunSetup(broken, L"/check /quiet /report " + report);
+    ASSERT_TRUE(check.ended);
+    EXPECT_EQ(L"", check.window);
+    EXPECT_EQ(1619u, check.exitCode);
+    json = ReadReport(report);
+    ASSERT_TRUE(json.is_object());
+    EXPECT_EQ("failed", json["result"]);
+    bool named = false;
+    for (const auto& row : json["checks"]) {
+        if (row["check"] == "package") {
+            EXPECT_TRUE(row["ok"] == false);
+            named = row["detail"].get<std::string>().find("QTLM24RES.DLL") != std::string::npos;
+        } else if (row["check"] != "inf" && row["check"] != "monitor") {
+            EXPECT_TRUE(row["ok"] == true) << row.dump();
+        }
+    }
+    EXPECT_TRUE(named) << "the missing file is named: " << json["checks"].dump();
+
+    const std::wstring installReport = scratch + L"refused.json";
+    const Outcome install =
+        RunSetup(broken, L"/quiet /model KV-8200 /port LPT1: /report " + installReport);
+    EXPECT_EQ(1619u, install.exitCode);
+    json = ReadReport(installReport);
+    ASSERT_TRUE(json.is_object());
+    EXPECT_EQ("1", json["errorCode"]);
+
+    EXPECT_EQ(printers, PrinterNames());
+    EXPECT_EQ(drivers, DriverNames());
+    EXPECT_EQ(monitors, MonitorNames());
+    std::set<std::wstring> filesAfter;
+    ListFiles(DriverDirectory(), L"", filesAfter);
+    EXPECT_EQ(files, filesAfter);
+    EXPECT_EQ(entry, EntryExists());
+}
+
+// /testpage: after the install, a receipt reaches the new queue's port, here a file.
+TEST_F(Unattended, TestPageArrivesAtTheQueuesPort) {
+    const std::wstring port = scratch + L"receipt.prn";
+    ASSERT_TRUE(AddFilePort(port)) << ::GetLastError();
+    ::DeleteFileW(port.c_str());
+    const std::wstring printer = NextPrinterName(L"Korvane KV-8200");
+    const std::wstring report = scratch + L"testpage.json";
+    const Outcome outcome = RunSetup(dist, L"/quiet /model KV-8200 /port \"" + port +
+                                               L"\" /testpage /report " + report);
+    ASSERT_TRUE(outcome.ended);
+    EXPECT_EQ(0u, outcome.exitCode);
+    const std::string bytes = ReadFileBytes(port);
+    ASSERT_FALSE(bytes.empty()) << "nothing arrived at the port";
+    EXPECT_NE(std::string::npos, bytes.find("KV-8200"));
+    EXPECT_NE(std::string::npos, bytes.find(win::ToAnsi(printer)));
+    const nlohmann::json json = ReadReport(report);
+    ASSERT_TRUE(json.is_object());
+    bool written = false;
+    for (const auto& step : json["steps"])
+        if (step["step"].get<std::string>().rfind("WritePrinter", 0) == 0)
+            written = step["ok"] == true;
+    EXPECT_TRUE(written) << "the receipt's writes are in the report";
 }
