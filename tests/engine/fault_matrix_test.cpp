@@ -100,9 +100,9 @@ BOOL WINAPI RefuseDriverUpdate(HWND, LPCWSTR, LPCWSTR, DWORD, PBOOL) {
 
 // ---- The job on a worker thread, reporting to a message-only window -----------------------
 
-// The test's own model name, so the printer and driver it makes are its own; the data file is a
-// real one of the package.
-const wchar_t kModel[] = L"FM-8230";
+// A model of the package (the job checks the package for it before it changes anything); the
+// printers it makes are the next free copies, removed again by each case.
+const wchar_t kModel[] = L"KV-8230";
 const wchar_t kDataFile[] = L"KV-8230.GPD";
 
 std::wstring FreePrinterName() {
@@ -336,7 +336,8 @@ const SpoolerFault kSpoolerFaults[] = {
      {L"2"},
      0,
      Package::WithoutDataFile},
-    {"package folder missing", 0, 0, 0, 0, kNone, {}, 0, {L"2"}, 0, Package::Missing},
+    // The package check finds no package before anything changes: the distribution's code.
+    {"package folder missing", 0, 0, 0, 0, kNone, {}, 0, {L"1"}, 0, Package::Missing},
     // The order in which the file system lists the package does not decide.
     {"package ending with a subfolder without listed files",
      0,
@@ -651,6 +652,7 @@ struct InfCase {
     size_t manufacturers;
     bool shippedIds;   // the shipped INF's hardware IDs, else none
     int driverUpdates; // by Install(), refused each time
+    bool usable;       // the job's package check accepts it
 };
 
 TEST_F(FaultMatrix, PackageInfBroken) {
@@ -667,13 +669,13 @@ TEST_F(FaultMatrix, PackageInfBroken) {
         ASSERT_FALSE(shippedIds.empty());
     }
     const InfCase cases[] = {
-        {"missing file", std::nullopt, false, 0, false, 0},
-        {"empty file", std::string(), true, 0, false, 0},
-        {"model line without hardware ID", std::string(kNoHardwareIdInf), true, 1, false, 0},
-        {"ten megabytes outside any section", HugeInf(), true, 0, false, 0},
+        {"missing file", std::nullopt, false, 0, false, 0, false},
+        {"empty file", std::string(), true, 0, false, 0, false},
+        {"model line without hardware ID", std::string(kNoHardwareIdInf), true, 1, false, 0, false},
+        {"ten megabytes outside any section", HugeInf(), true, 0, false, 0, false},
         // Decoded: the same IDs; the driver update is tried for a new root device, which is
         // removed again when the update is refused.
-        {"UTF-16 with byte-order mark", Widened(shipped), true, 1, true, 1},
+        {"UTF-16 with byte-order mark", Widened(shipped), true, 1, true, 1, true},
     };
     const engine::StagingApi staging = StagingWith(nullptr, &AcceptInf);
     for (const InfCase& c : cases) {
@@ -700,8 +702,9 @@ TEST_F(FaultMatrix, PackageInfBroken) {
         EXPECT_EQ(c.driverUpdates, g_driverUpdates.load());
         EXPECT_EQ(devices, PresentDevices()) << "a device was left behind";
 
-        // The job with the printer reporting the chosen model: Plug and Play fails without a word
-        // and the spooler route installs.
+        // The job with the printer reporting the chosen model. An INF without the model's line
+        // fails the package check with code 1 before anything changes; a usable one: Plug and
+        // Play fails without a word and the spooler route installs.
         ResetFaults();
         engine::SetStagingForTesting(&staging);
         const SpoolerState before = SpoolerState::Now();
@@ -709,14 +712,22 @@ TEST_F(FaultMatrix, PackageInfBroken) {
         {
             FailureRecorder watcher;
             RunJob(kModel);
-            EXPECT_TRUE(watcher.Codes().empty());
+            EXPECT_EQ(c.usable ? std::vector<std::wstring>{} : std::vector<std::wstring>{L"1"},
+                      watcher.Codes());
         }
         engine::SetStagingForTesting(nullptr);
-        EXPECT_EQ(std::vector<LPARAM>{1}, reports.reports);
+        EXPECT_EQ(std::vector<LPARAM>{c.usable ? 1 : 0}, reports.reports);
         EXPECT_EQ(0, g_driverUpdates.load());
-        EXPECT_EQ(1, g_infAccepted) << "the spooler route staged the INF";
-        EXPECT_EQ(std::vector<std::wstring>{printerName}, g_ordinal204);
-        EXPECT_TRUE(Contains(PrinterNames(), printerName));
+        EXPECT_EQ(c.usable ? 1 : 0, g_infAccepted) << "the spooler route staged the INF";
+        EXPECT_EQ(c.usable ? std::vector<std::wstring>{printerName} : std::vector<std::wstring>{},
+                  g_ordinal204);
+        EXPECT_EQ(c.usable, Contains(PrinterNames(), printerName));
+        if (!c.usable) {
+            const SpoolerState after = SpoolerState::Now();
+            EXPECT_EQ(before.printers, after.printers) << "a refused package changes nothing";
+            EXPECT_EQ(before.drivers, after.drivers);
+            EXPECT_EQ(before.monitors, after.monitors);
+        }
         EXPECT_EQ(devices, PresentDevices());
         before.RemoveAddedSince();
         ASSERT_TRUE(WriteFileBytes(path, shipped));
