@@ -597,3 +597,37 @@ TEST_F(Unattended, TestPageArrivesAtTheQueuesPort) {
             written = step["ok"] == true;
     EXPECT_TRUE(written) << "the receipt's writes are in the report";
 }
+
+// Without /quiet the removal asks first: "否" ends it with 1602 and removes nothing.
+TEST_F(Unattended, RemovalAsksFirstWithoutQuiet) {
+    const std::wstring printer = NextPrinterName(L"Korvane KV-8200");
+    ASSERT_EQ(0u, RunSetup(dist, L"/quiet /model KV-8200 /port LPT1:").exitCode);
+    ASSERT_TRUE(PrinterExists(printer));
+
+    const std::wstring exe = dist + L"\\Setup.exe";
+    std::wstring line = L"\"" + exe + L"\" /uninstall";
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(::CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                 dist.c_str(), &si, &process));
+    HWND question = nullptr;
+    for (int i = 0; i < 600 && question == nullptr; ++i) {
+        WindowOf search{process.dwProcessId, nullptr};
+        ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+        question = search.found;
+        if (question == nullptr)
+            ::Sleep(50);
+    }
+    ASSERT_NE(nullptr, question) << "no question was asked";
+    EXPECT_EQ(L"安装提示", TitleOf(question));
+    ::PostMessageW(question, WM_COMMAND, IDNO, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.hProcess, 30000));
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(process.hProcess, &code);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    EXPECT_EQ(1602u, code);
+    EXPECT_TRUE(PrinterExists(printer));
+    EXPECT_TRUE(EntryExists());
+}
