@@ -50,6 +50,14 @@ void Fail(UninstallResult& result, RemovalStep step, unsigned long error,
     result.failures.push_back({step, error, object});
 }
 
+// A listing the spooler refused: logged and recorded as the step's failure. Always false.
+bool ListingRefused(const wchar_t* call, RemovalStep step, UninstallResult& result) {
+    const DWORD error = ::GetLastError();
+    WriteInstallStep(call, error);
+    Fail(result, step, error, L"");
+    return false;
+}
+
 // An enumeration's records, read with a sizing call and a filling call (again when the list grew
 // in between). False with the last error set when the spooler refuses.
 template <typename Enumerate>
@@ -193,12 +201,8 @@ bool DeleteDriver(const std::wstring& name, DWORD& error) {
 bool RemoveSpoolerObjects(const std::vector<std::wstring>& models, UninstallResult& result,
                           bool& found) {
     std::vector<Queue> queues;
-    if (!ListQueues(queues)) {
-        const DWORD error = ::GetLastError();
-        WriteInstallStep(L"EnumPrinters", error);
-        Fail(result, RemovalStep::ListPrinters, error, L"");
-        return false;
-    }
+    if (!ListQueues(queues))
+        return ListingRefused(L"EnumPrinters", RemovalStep::ListPrinters, result);
     for (const Queue& queue : queues) {
         if (!IsProductDriverName(queue.driver, models))
             continue;
@@ -212,12 +216,8 @@ bool RemoveSpoolerObjects(const std::vector<std::wstring>& models, UninstallResu
 
     // What remains decides which drivers are still in use: a queue being deleted while it prints
     // stays until its jobs are done.
-    if (!ListQueues(queues)) {
-        const DWORD error = ::GetLastError();
-        WriteInstallStep(L"EnumPrinters", error);
-        Fail(result, RemovalStep::ListPrinters, error, L"");
-        return false;
-    }
+    if (!ListQueues(queues))
+        return ListingRefused(L"EnumPrinters", RemovalStep::ListPrinters, result);
     std::set<std::wstring> inUse;
     for (const Queue& queue : queues) {
         inUse.insert(Lower(queue.driver));
@@ -235,12 +235,8 @@ bool RemoveSpoolerObjects(const std::vector<std::wstring>& models, UninstallResu
     }
 
     std::vector<Driver> drivers;
-    if (!ListDrivers(drivers)) {
-        const DWORD error = ::GetLastError();
-        WriteInstallStep(L"EnumPrinterDrivers", error);
-        Fail(result, RemovalStep::ListDrivers, error, L"");
-        return false;
-    }
+    if (!ListDrivers(drivers))
+        return ListingRefused(L"EnumPrinterDrivers", RemovalStep::ListDrivers, result);
     for (const Driver& driver : drivers) {
         if (!IsProductDriverName(driver.name, models))
             continue;
@@ -258,12 +254,8 @@ bool RemoveSpoolerObjects(const std::vector<std::wstring>& models, UninstallResu
     }
 
     // The monitor goes only when no installed driver, the product's or another, names it.
-    if (!ListDrivers(drivers)) {
-        const DWORD error = ::GetLastError();
-        WriteInstallStep(L"EnumPrinterDrivers", error);
-        Fail(result, RemovalStep::ListDrivers, error, L"");
-        return false;
-    }
+    if (!ListDrivers(drivers))
+        return ListingRefused(L"EnumPrinterDrivers", RemovalStep::ListDrivers, result);
     bool usedByOurs = false;
     bool usedByOthers = false;
     for (const Driver& driver : drivers) {
@@ -381,9 +373,7 @@ void RemoveDriverFiles(const std::vector<std::wstring>& models, UninstallResult&
     std::vector<Driver> drivers;
     std::wstring directory;
     if (!ListDrivers(drivers)) {
-        const DWORD error = ::GetLastError();
-        WriteInstallStep(L"EnumPrinterDrivers", error);
-        Fail(result, RemovalStep::ListDrivers, error, L"");
+        ListingRefused(L"EnumPrinterDrivers", RemovalStep::ListDrivers, result);
         return;
     }
     if (!GetDriverDirectory(directory)) {

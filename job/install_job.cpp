@@ -62,10 +62,10 @@ bool InstallByPlugAndPlay(const std::wstring& modelName) {
 bool PackageReady(const std::wstring& modelName) {
     bool ready = true;
     std::wstring code;
-    for (const engine::PreflightRow& row :
-         job::RunPackageChecks(engine::GetProgramDirectory(), modelName)) {
-        engine::WriteInstallLog(
-            L"检查 " + row.check + (row.ok ? L" 通过：" : L" 未通过：") + row.detail, false);
+    const std::vector<engine::PreflightRow> rows =
+        job::RunPackageChecks(engine::GetProgramDirectory(), modelName);
+    job::LogPreflightRows(rows);
+    for (const engine::PreflightRow& row : rows) {
         if (row.ok)
             continue;
         ready = false;

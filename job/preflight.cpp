@@ -2,6 +2,7 @@
 #include "job/preflight.h"
 
 #include "engine/folder_walk.h"
+#include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "engine/package_paths.h"
 #include "engine/printer_info_file.h"
@@ -327,6 +328,12 @@ std::vector<PreflightRow> RunPreflight(const std::wstring& programDirectory,
 std::vector<PreflightRow> RunPackageChecks(const std::wstring& programDirectory,
                                            const std::wstring& model) {
     return PackageRows(LookAt(programDirectory), {model});
+}
+
+void LogPreflightRows(const std::vector<PreflightRow>& rows) {
+    for (const PreflightRow& row : rows)
+        WriteInstallLog(L"检查 " + row.check + (row.ok ? L" 通过：" : L" 未通过：") + row.detail,
+                        false);
 }
 
 } // namespace job

@@ -27,6 +27,9 @@ std::vector<PreflightRow> RunPreflight(const std::wstring& programDirectory,
 std::vector<PreflightRow> RunPackageChecks(const std::wstring& programDirectory,
                                            const std::wstring& model);
 
+// Each row into the install log: "检查 <check> 通过：<detail>" or "… 未通过：…".
+void LogPreflightRows(const std::vector<PreflightRow>& rows);
+
 // The entries the administrator check asks the system with. Tests replace them to play a user
 // who is not an administrator, or one whose rights are not elevated.
 struct AccountApi {

@@ -58,17 +58,28 @@ bool InfLines::FindSection(const std::wstring& header, bool noRewind) {
     return false;
 }
 
-bool InfLines::CollectSection(const std::wstring& header, wchar_t separator,
-                              std::vector<std::wstring>& out) {
-    out.clear();
+bool InfLines::SectionLines(const std::wstring& header, std::vector<std::wstring>& lines) {
+    lines.clear();
     if (!FindSection(header))
         return false;
     while (m_next < m_lines.size()) {
-        const std::wstring line = TrimSpace(m_lines[m_next++]);
+        std::wstring line = TrimSpace(m_lines[m_next++]);
         if (line.empty() || line[0] == L';')
             continue;
         if (line.find(L'[') != std::wstring::npos)
             break; // the next section has begun
+        lines.push_back(std::move(line));
+    }
+    return true;
+}
+
+bool InfLines::CollectSection(const std::wstring& header, wchar_t separator,
+                              std::vector<std::wstring>& out) {
+    out.clear();
+    std::vector<std::wstring> lines;
+    if (!SectionLines(header, lines))
+        return false;
+    for (const std::wstring& line : lines) {
         const size_t at = line.find(separator);
         if (at != std::wstring::npos)
             out.push_back(TrimSpace(line.substr(at + 1)));
@@ -79,14 +90,10 @@ bool InfLines::CollectSection(const std::wstring& header, wchar_t separator,
 bool InfLines::CollectEntries(const std::wstring& header, wchar_t separator,
                               std::vector<InfEntry>& out) {
     out.clear();
-    if (!FindSection(header))
+    std::vector<std::wstring> lines;
+    if (!SectionLines(header, lines))
         return false;
-    while (m_next < m_lines.size()) {
-        const std::wstring line = TrimSpace(m_lines[m_next++]);
-        if (line.empty() || line[0] == L';')
-            continue;
-        if (line.find(L'[') != std::wstring::npos)
-            break; // the next section has begun
+    for (const std::wstring& line : lines) {
         bool quoted = false;
         for (size_t at = 0; at < line.size(); ++at) {
             if (line[at] == L'"') {

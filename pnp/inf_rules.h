@@ -55,6 +55,10 @@ public:
     bool CollectEntries(const std::wstring& header, wchar_t separator, std::vector<InfEntry>& out);
 
 private:
+    // Finds `header` from the start and gives its lines up to one containing "[", trimmed,
+    // without empty lines and ";" comments. False when the header is not found.
+    bool SectionLines(const std::wstring& header, std::vector<std::wstring>& lines);
+
     std::vector<std::wstring> m_lines;
     size_t m_next = 0;
 };

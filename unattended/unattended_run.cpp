@@ -229,14 +229,13 @@ int RunCheck(const Options& options) {
     report.model = options.model;
     const std::vector<engine::PreflightRow> rows =
         job::RunPreflight(engine::GetProgramDirectory(), options.model);
+    job::LogPreflightRows(rows);
     std::wstring text;
     bool distributionBroken = false;
     for (const engine::PreflightRow& row : rows) {
         report.checks.push_back({row.check, row.ok, row.detail});
         text += std::wstring(row.ok ? L"通过  " : L"未通过  ") + row.check + L"：" + row.detail +
                 L"\r\n";
-        engine::WriteInstallLog(
-            L"检查 " + row.check + (row.ok ? L" 通过：" : L" 未通过：") + row.detail, false);
         if (!row.ok && row.check != engine::kCheckAdministrator &&
             row.check != engine::kCheckSpooler && row.check != engine::kCheckDataFiles)
             distributionBroken = true;

@@ -1,6 +1,7 @@
 // Setup.exe started with arguments, as a deployment system starts it: no window may appear, the
 // exit code tells the outcome apart, and the report says the rest.
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/spooler_objects.h"
 #include "tests/support/test_paths.h"
 #include "win/text.h"
 
@@ -126,42 +127,8 @@ void CopyTree(const std::wstring& from, const std::wstring& to, const std::wstri
     ::FindClose(find);
 }
 
-// The spooler's names of one kind: printers (level 2), drivers (level 3) or monitors (level 1).
-std::set<std::wstring> PrinterNames() {
-    DWORD needed = 0, count = 0;
-    ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + 1);
-    std::set<std::wstring> names;
-    if (::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &count))
-        for (DWORD i = 0; i < count; ++i)
-            names.insert(reinterpret_cast<PRINTER_INFO_2W*>(buffer.data())[i].pPrinterName);
-    return names;
-}
-
-std::set<std::wstring> DriverNames() {
-    DWORD needed = 0, count = 0;
-    ::EnumPrinterDriversW(nullptr, nullptr, 3, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + 1);
-    std::set<std::wstring> names;
-    if (::EnumPrinterDriversW(nullptr, nullptr, 3, buffer.data(), needed, &needed, &count))
-        for (DWORD i = 0; i < count; ++i)
-            names.insert(reinterpret_cast<DRIVER_INFO_3W*>(buffer.data())[i].pName);
-    return names;
-}
-
-std::set<std::wstring> MonitorNames() {
-    DWORD needed = 0, count = 0;
-    ::EnumMonitorsW(nullptr, 1, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + 1);
-    std::set<std::wstring> names;
-    if (::EnumMonitorsW(nullptr, 1, buffer.data(), needed, &needed, &count))
-        for (DWORD i = 0; i < count; ++i)
-            names.insert(reinterpret_cast<MONITOR_INFO_1W*>(buffer.data())[i].pName);
-    return names;
-}
-
 // The names that start with the maker's "Korvane ".
-std::set<std::wstring> Ours(const std::set<std::wstring>& names) {
+std::set<std::wstring> Ours(const Names& names) {
     std::set<std::wstring> ours;
     for (const std::wstring& name : names)
         if (name.rfind(L"Korvane ", 0) == 0)
@@ -252,28 +219,10 @@ void AddForeignPrinter() {
     const std::wstring dir = DriverDirectory() + L"\\";
     for (const wchar_t* file : {L"FOREIGN.DLL", L"FOREIGNUI.DLL", L"FOREIGN.GPD"})
         ASSERT_TRUE(WriteFileBytes(dir + file, "other maker's file"));
-    std::wstring driverName = kForeignDriver, path = dir + L"FOREIGN.DLL",
-                 data = dir + L"FOREIGN.GPD", config = dir + L"FOREIGNUI.DLL";
-    DRIVER_INFO_3W driver{};
-    driver.cVersion = 3;
-    driver.pName = &driverName[0];
-    driver.pDriverPath = &path[0];
-    driver.pDataFile = &data[0];
-    driver.pConfigFile = &config[0];
-    ASSERT_TRUE(::AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)))
+    ASSERT_TRUE(AddFileDriver(kForeignDriver, dir + L"FOREIGN.DLL", dir + L"FOREIGN.GPD",
+                              dir + L"FOREIGNUI.DLL"))
         << ::GetLastError();
-    std::wstring printerName = kForeignPrinter, port = L"LPT2:", processor = L"winprint",
-                 dataType = L"RAW";
-    PRINTER_INFO_2W printer{};
-    printer.pPrinterName = &printerName[0];
-    printer.pPortName = &port[0];
-    printer.pDriverName = &driverName[0];
-    printer.pPrintProcessor = &processor[0];
-    printer.pDatatype = &dataType[0];
-    printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    HANDLE added = ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
-    ASSERT_NE(nullptr, added) << ::GetLastError();
-    ::ClosePrinter(added);
+    ASSERT_TRUE(AddRawQueue(kForeignPrinter, kForeignDriver, L"LPT2:")) << ::GetLastError();
 }
 
 void RemoveForeignPrinter() {
@@ -503,8 +452,8 @@ TEST_F(Unattended, InstallRegistersAndTheKeptInstallerRemovesOnlyOurs) {
     ListFiles(DriverDirectory(), L"", driverFiles);
     for (const std::wstring& file : driverFiles)
         EXPECT_EQ(std::wstring::npos, file.find(L"KV-8200")) << Utf8Of(file);
-    EXPECT_TRUE(PrinterNames().count(kForeignPrinter));
-    EXPECT_TRUE(DriverNames().count(kForeignDriver));
+    EXPECT_TRUE(Contains(PrinterNames(), kForeignPrinter));
+    EXPECT_TRUE(Contains(DriverNames(), kForeignDriver));
 
     // Once more on a machine without the product: nothing to do is no failure.
     const Outcome again = RunSetup(dist, L"/uninstall /quiet /report " + report);
@@ -533,8 +482,7 @@ TEST_F(Unattended, BrokenDistributionIsCheckedAndRefusedWithNothingChanged) {
     for (const auto& row : json["checks"])
         EXPECT_TRUE(row["ok"] == true) << row.dump();
 
-    const std::set<std::wstring> printers = PrinterNames(), drivers = DriverNames(),
-                                 monitors = MonitorNames();
+    const Names printers = PrinterNames(), drivers = DriverNames(), monitors = MonitorNames();
     std::set<std::wstring> files;
     ListFiles(DriverDirectory(), L"", files);
     const bool entry = EntryExists();

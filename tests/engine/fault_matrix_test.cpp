@@ -377,27 +377,11 @@ void PlaceMarkers(const std::wstring& driverDirectory) {
     std::wstring markerPath = driverDirectory + L"\\" + kMarkerFile;
     ASSERT_TRUE(WriteFileBytes(markerPath, kMarkerBytes));
     if (!Contains(DriverNames(), kMarkerDriver)) {
-        std::wstring name = kMarkerDriver;
-        DRIVER_INFO_3W driver{};
-        driver.cVersion = 3;
-        driver.pName = &name[0];
-        driver.pDriverPath = driver.pDataFile = driver.pConfigFile = &markerPath[0];
-        ASSERT_TRUE(::AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)))
+        ASSERT_TRUE(AddFileDriver(kMarkerDriver, markerPath, markerPath, markerPath))
             << ::GetLastError();
     }
     if (!Contains(PrinterNames(), kMarkerPrinter)) {
-        std::wstring name = kMarkerPrinter, driver = kMarkerDriver, port = L"LPT2:",
-                     processor = L"winprint", dataType = L"RAW";
-        PRINTER_INFO_2W printer{};
-        printer.pPrinterName = &name[0];
-        printer.pPortName = &port[0];
-        printer.pDriverName = &driver[0];
-        printer.pPrintProcessor = &processor[0];
-        printer.pDatatype = &dataType[0];
-        printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        HANDLE added = ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
-        ASSERT_NE(nullptr, added) << ::GetLastError();
-        ::ClosePrinter(added);
+        ASSERT_TRUE(AddRawQueue(kMarkerPrinter, kMarkerDriver, L"LPT2:")) << ::GetLastError();
     }
 }
 

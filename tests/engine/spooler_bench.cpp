@@ -232,68 +232,6 @@ engine::ServiceControlApi RecordingServices() {
 
 namespace {
 
-template <typename Fill> std::vector<BYTE> TwoCalls(Fill fill) {
-    DWORD needed = 0;
-    DWORD returned = 0;
-    fill(nullptr, 0, &needed, &returned);
-    std::vector<BYTE> buffer(needed + sizeof(void*));
-    if (!fill(buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &returned))
-        buffer.clear();
-    return buffer;
-}
-
-// The names of an enumeration's records of type Info, read with a sizing and a filling call.
-template <typename Info, typename Enumerate>
-Names NamesOf(Enumerate enumerate, wchar_t* Info::*name) {
-    DWORD count = 0;
-    const std::vector<BYTE> buffer =
-        TwoCalls([&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            const BOOL ok = enumerate(data, size, needed, returned);
-            count = *returned;
-            return ok;
-        });
-    Names names;
-    const auto* records = reinterpret_cast<const Info*>(buffer.data());
-    for (DWORD i = 0; !buffer.empty() && i < count; ++i)
-        names.push_back(records[i].*name);
-    return names;
-}
-
-} // namespace
-
-Names MonitorNames() {
-    return NamesOf<MONITOR_INFO_1W>(
-        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            return ::EnumMonitorsW(nullptr, 1, data, size, needed, returned);
-        },
-        &MONITOR_INFO_1W::pName);
-}
-
-Names DriverNames() {
-    return NamesOf<DRIVER_INFO_1W>(
-        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            return ::EnumPrinterDriversW(nullptr, nullptr, 1, data, size, needed, returned);
-        },
-        &DRIVER_INFO_1W::pName);
-}
-
-Names PrinterNames() {
-    return NamesOf<PRINTER_INFO_4W>(
-        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            return ::EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, data, size, needed, returned);
-        },
-        &PRINTER_INFO_4W::pPrinterName);
-}
-
-bool Contains(const Names& names, const std::wstring& name) {
-    for (const std::wstring& n : names)
-        if (n == name)
-            return true;
-    return false;
-}
-
-namespace {
-
 bool IsOurs(const std::wstring& name) {
     return name.rfind(L"Korvane ", 0) == 0;
 }
@@ -328,12 +266,14 @@ ReadBack ReadPrinter(const std::wstring& name) {
     HANDLE printer = nullptr;
     if (!::OpenPrinterW(&writable[0], &printer, nullptr))
         return back;
-    const std::vector<BYTE> driver = TwoCalls([&](BYTE* data, DWORD size, DWORD* needed, DWORD*) {
-        return ::GetPrinterDriverW(printer, nullptr, 3, data, size, needed);
-    });
-    const std::vector<BYTE> queue = TwoCalls([&](BYTE* data, DWORD size, DWORD* needed, DWORD*) {
-        return ::GetPrinterW(printer, 2, data, size, needed);
-    });
+    const std::vector<BYTE> driver =
+        testing_support::SpoolerBytes([&](BYTE* data, DWORD size, DWORD* needed, DWORD*) {
+            return ::GetPrinterDriverW(printer, nullptr, 3, data, size, needed);
+        });
+    const std::vector<BYTE> queue =
+        testing_support::SpoolerBytes([&](BYTE* data, DWORD size, DWORD* needed, DWORD*) {
+            return ::GetPrinterW(printer, 2, data, size, needed);
+        });
     ::ClosePrinter(printer);
     if (driver.empty() || queue.empty())
         return back;

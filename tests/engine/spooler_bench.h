@@ -5,6 +5,7 @@
 
 #include "engine/spooler_api.h"
 #include "engine/service_api.h"
+#include "tests/support/spooler_objects.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -14,7 +15,7 @@
 
 namespace installer_tests {
 
-using Names = std::vector<std::wstring>;
+using testing_support::Names;
 
 // A string field of a record: its text, or "(null)".
 std::wstring Text(const wchar_t* text);
@@ -73,10 +74,10 @@ extern std::vector<std::wstring> g_serviceCalls;
 extern DWORD g_stuckAfterStop, g_stuckAfterStart;
 engine::ServiceControlApi RecordingServices();
 
-Names MonitorNames();
-Names DriverNames();
-Names PrinterNames(); // local printers
-bool Contains(const Names& names, const std::wstring& name);
+using testing_support::Contains;
+using testing_support::DriverNames;
+using testing_support::MonitorNames;
+using testing_support::PrinterNames;
 
 // Deletes every printer and driver named "Korvane ..." and the language monitor.
 void RemoveMakersSpoolerObjects();

@@ -223,35 +223,15 @@ protected:
         const std::wstring dir = DriverDirectory() + L"\\";
         for (const wchar_t* file : {L"FOREIGN.DLL", L"FOREIGNUI.DLL", L"FOREIGN.GPD"})
             PutFile(dir + file, "other maker's file");
-        for (const std::wstring& name : {kForeignDriver, kForeignMakerDriver}) {
-            std::wstring driverName = name, env = L"Windows x64", path = dir + L"FOREIGN.DLL",
-                         data = dir + L"FOREIGN.GPD", config = dir + L"FOREIGNUI.DLL",
-                         monitor = kLanguageMonitorName;
-            DRIVER_INFO_3W driver{};
-            driver.cVersion = 3;
-            driver.pName = &driverName[0];
-            driver.pEnvironment = &env[0];
-            driver.pDriverPath = &path[0];
-            driver.pDataFile = &data[0];
-            driver.pConfigFile = &config[0];
-            driver.pMonitorName = ourMonitor && name == kForeignDriver ? &monitor[0] : nullptr;
-            ASSERT_TRUE(::AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)))
+        for (const std::wstring& name : {kForeignDriver, kForeignMakerDriver})
+            ASSERT_TRUE(testing_support::AddFileDriver(
+                name, dir + L"FOREIGN.DLL", dir + L"FOREIGN.GPD", dir + L"FOREIGNUI.DLL",
+                ourMonitor && name == kForeignDriver ? kLanguageMonitorName : nullptr,
+                L"Windows x64"))
                 << ::GetLastError();
-        }
-        for (const std::wstring& name : {kForeignPrinter, kLookAlikePrinter}) {
-            std::wstring printerName = name, driverName = kForeignDriver, port = L"LPT2:",
-                         processor = L"winprint", dataType = L"RAW";
-            PRINTER_INFO_2W printer{};
-            printer.pPrinterName = &printerName[0];
-            printer.pPortName = &port[0];
-            printer.pDriverName = &driverName[0];
-            printer.pPrintProcessor = &processor[0];
-            printer.pDatatype = &dataType[0];
-            printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-            HANDLE added = ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
-            ASSERT_NE(nullptr, added) << ::GetLastError();
-            ::ClosePrinter(added);
-        }
+        for (const std::wstring& name : {kForeignPrinter, kLookAlikePrinter})
+            ASSERT_TRUE(testing_support::AddRawQueue(name, kForeignDriver, L"LPT2:"))
+                << ::GetLastError();
     }
     void DeleteForeignObjects() {
         for (const std::wstring& name : {kForeignPrinter, kLookAlikePrinter}) {
