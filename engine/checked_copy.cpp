@@ -15,9 +15,8 @@ namespace engine {
 
 namespace {
 
-// The target is compared from memory. Larger files are never taken for identical: they are
-// simply copied again.
-constexpr LONGLONG kLargestComparedFile = 256LL * 1024 * 1024;
+// Both files are read side by side in chunks of this size: fresh memory is dear (every new page
+// is a fault), and two small buffers serve files of any size.
 constexpr DWORD kChunk = 64 * 1024;
 
 // Reads up to `size` bytes; false unless exactly `size` were read.
@@ -49,33 +48,27 @@ void ClearReadOnly(const std::wstring& path) {
 }
 
 bool FilesIdentical(const std::wstring& source, const std::wstring& target) {
-    // The target is read whole first, with full sharing: the spooler may hold it open.
-    std::vector<char> targetBytes;
-    {
-        win::FileHandle file(::CreateFileW(target.c_str(), GENERIC_READ,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        LONGLONG size = 0;
-        if (!file || !FileSize(file.Get(), size) || size > kLargestComparedFile)
-            return false;
-        targetBytes.resize(static_cast<size_t>(size));
-        if (size > 0 && !ReadExactly(file.Get(), targetBytes.data(), static_cast<DWORD>(size)))
-            return false;
-    }
-
-    win::FileHandle file(::CreateFileW(source.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    LONGLONG size = 0;
-    if (!file || !FileSize(file.Get(), size) || size != static_cast<LONGLONG>(targetBytes.size()))
+    // The target is opened with full sharing (the spooler may hold it open); the source only
+    // for other readers, so that it cannot change meanwhile (and the two may be one file).
+    const win::FileHandle targetFile(
+        ::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const win::FileHandle sourceFile(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                   nullptr, OPEN_EXISTING,
+                                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LONGLONG size = 0, sourceSize = 0;
+    if (!targetFile || !sourceFile || !FileSize(targetFile.Get(), size) ||
+        !FileSize(sourceFile.Get(), sourceSize) || size != sourceSize)
         return false;
-    std::vector<char> chunk(kChunk);
-    for (size_t at = 0; at < targetBytes.size();) {
-        const DWORD want =
-            static_cast<DWORD>(targetBytes.size() - at < kChunk ? targetBytes.size() - at : kChunk);
-        if (!ReadExactly(file.Get(), chunk.data(), want) ||
-            std::memcmp(chunk.data(), targetBytes.data() + at, want) != 0)
+    // The first difference ends the comparison.
+    std::vector<char> targetChunk(kChunk), sourceChunk(kChunk);
+    for (LONGLONG left = size; left > 0;) {
+        const DWORD want = left < kChunk ? static_cast<DWORD>(left) : kChunk;
+        if (!ReadExactly(targetFile.Get(), targetChunk.data(), want) ||
+            !ReadExactly(sourceFile.Get(), sourceChunk.data(), want) ||
+            std::memcmp(targetChunk.data(), sourceChunk.data(), want) != 0)
             return false;
-        at += want;
+        left -= want;
     }
     return true;
 }

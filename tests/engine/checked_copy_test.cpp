@@ -7,6 +7,7 @@
 #include "tests/engine/staging_seams.h"
 #include "tests/support/failure_recorder.h"
 #include "tests/support/test_paths.h"
+#include "win/handle.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -216,7 +217,7 @@ TEST_F(CheckedCopy, TargetHeldOpenWithoutSharing) {
 }
 
 TEST_F(CheckedCopy, FilesIdentical) {
-    std::string large(300 * 1024, 'a'); // more than one read of the source
+    std::string large(300 * 1024, 'a'); // more than one chunk of the comparison
     for (size_t i = 0; i < large.size(); ++i)
         large[i] = static_cast<char>(i * 7);
     std::string largeTail = large;
@@ -247,4 +248,13 @@ TEST_F(CheckedCopy, FilesIdentical) {
             PutFile(target, *c.target);
         EXPECT_EQ(c.identical, FilesIdentical(source, target)) << c.what;
     }
+
+    // A target the spooler holds open for writing is still compared.
+    PutFile(source, large);
+    PutFile(target, large);
+    const win::FileHandle writer(::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
+    EXPECT_TRUE(FilesIdentical(source, target));
 }
