@@ -1,10 +1,12 @@
 #include "controls/image_decoder.h"
 
 #include "controls/png_decode.h"
+#include "win/ole.h"
 #include "win/system_library.h"
 
 #include <objbase.h>
 
+#include <climits>
 #include <cstring>
 #include <mutex>
 
@@ -89,7 +91,8 @@ IStream* StreamOver(const void* bytes, std::size_t size) {
         ::GlobalUnlock(block);
     }
     IStream* stream = nullptr;
-    if (FAILED(::CreateStreamOnHGlobal(block, TRUE, &stream))) {
+    const auto create = win::Ole().CreateStreamOnHGlobal;
+    if (create == nullptr || FAILED(create(block, TRUE, &stream))) {
         ::GlobalFree(block);
         return nullptr;
     }
@@ -101,19 +104,26 @@ IStream* StreamOver(const void* bytes, std::size_t size) {
 bool DecodeImage(const void* bytes, std::size_t size, DecodedImage& out) {
     // The artwork's PNGs need no system library: GDI+, its codecs and COM load in tens of
     // milliseconds, on the way to the first page.
-    // The pixels go straight into the DIB section.
-    const bool decoded = DecodePng(bytes, size, [&out](int width, int height, bool hasAlpha) {
-        void* bits = nullptr;
-        win::Bitmap bitmap = win::CreateTopDownDib(width, height, &bits);
-        if (!bitmap || bits == nullptr)
-            return static_cast<std::uint8_t*>(nullptr);
-        out.bitmap = std::move(bitmap);
-        out.pixels = static_cast<std::uint8_t*>(bits);
-        out.width = width;
-        out.height = height;
-        out.hasAlpha = hasAlpha;
-        return out.pixels;
-    });
+    // The pixels go straight into the DIB section: the decoder works in its bits, which get the
+    // rows it needs beyond the picture's (a few bytes more than the picture, for its PNG row
+    // filters). Those rows stay below the picture and are never drawn.
+    const bool decoded =
+        DecodePng(bytes, size, [&out](int width, int height, bool hasAlpha, std::size_t room) {
+            const std::size_t row = static_cast<std::size_t>(width) * 4;
+            const std::size_t rows = (room + row - 1) / row;
+            if (rows > static_cast<std::size_t>(INT_MAX))
+                return static_cast<std::uint8_t*>(nullptr);
+            void* bits = nullptr;
+            win::Bitmap bitmap = win::CreateTopDownDib(width, static_cast<int>(rows), &bits);
+            if (!bitmap || bits == nullptr)
+                return static_cast<std::uint8_t*>(nullptr);
+            out.bitmap = std::move(bitmap);
+            out.pixels = static_cast<std::uint8_t*>(bits);
+            out.width = width;
+            out.height = height;
+            out.hasAlpha = hasAlpha;
+            return out.pixels;
+        });
     if (decoded)
         return true;
     out = DecodedImage();

@@ -9,7 +9,9 @@
 namespace controls {
 
 struct DecodedImage {
-    win::Bitmap bitmap;             // 32 bits per pixel, top-down, straight (not premultiplied)
+    // 32 bits per pixel, top-down, straight (not premultiplied); the picture is its first
+    // `height` rows: the bitmap may have a few more below.
+    win::Bitmap bitmap;
     std::uint8_t* pixels = nullptr; // the bitmap's BGRA bits, valid while the bitmap lives
     int width = 0;
     int height = 0;

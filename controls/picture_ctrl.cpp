@@ -113,7 +113,7 @@ HBITMAP CPictureCtrl::AlphaImageAt(int width, int height) {
     if (!scaled || bits == nullptr)
         return nullptr;
     controls::ScaleBgraByArea(static_cast<const std::uint8_t*>(source.dsBm.bmBits),
-                              source.dsBm.bmWidth, std::abs(source.dsBm.bmHeight),
+                              source.dsBm.bmWidth, std::abs(m_image.height),
                               static_cast<std::uint8_t*>(bits), width, height);
     m_image.scaled = std::move(scaled);
     m_image.scaledWidth = width;

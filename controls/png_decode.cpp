@@ -1,8 +1,6 @@
 #include "controls/png_decode.h"
 
 #include <array>
-#include <memory>
-#include <new>
 #include <cstring>
 #include <string>
 
@@ -384,50 +382,66 @@ bool DecodePng(const void* bytes, std::size_t size, const PngTarget& target) {
         return false;
     const std::size_t rowBytes = static_cast<std::size_t>(width) * channels;
     // Deflate gives at most 258 bytes for two bits: data too short for the picture is refused
-    // before its rows are allocated.
-    if ((rowBytes + 1) * height > compressed.size() * 1032 + 1032)
-        return false;
-    // Every byte is written by the inflater before it is read: no zero-filling of fresh memory.
+    // before its buffer is asked for.
     const std::size_t rowsSize = (rowBytes + 1) * height;
-    const std::unique_ptr<std::uint8_t[]> rows(new (std::nothrow) std::uint8_t[rowsSize]);
-    if (!rows || !Inflate(compressed.data(), compressed.size(), rowsSize, rows.get()) ||
-        !Unfilter(rows.get(), rowBytes, height, static_cast<std::size_t>(channels)))
+    if (rowsSize > compressed.size() * 1032 + 1032)
         return false;
-    std::uint8_t* bgra =
-        target(static_cast<int>(width), static_cast<int>(height), channels == 2 || channels == 4);
+    // One buffer serves for all: the filtered rows (a filter byte before each) are inflated into
+    // its end and unfiltered there, then turned into pixels from its start forwards. A pixel's
+    // four bytes never reach past the samples still to be read: per pixel the writing gains at
+    // most 4 - channels bytes on the reading, and at the last pixel the two meet exactly when the
+    // rows fill the buffer (RGBA), or the rows start that much later (fewer channels).
+    const std::size_t pixelsSize = static_cast<std::size_t>(width) * height * 4;
+    const std::size_t bufferSize = rowsSize > pixelsSize ? rowsSize : pixelsSize;
+    std::uint8_t* const bgra = target(static_cast<int>(width), static_cast<int>(height),
+                                      channels == 2 || channels == 4, bufferSize);
     if (bgra == nullptr)
         return false;
+    // Every byte is written by the inflater before it is read: no zero-filling of fresh memory.
+    std::uint8_t* const rows = bgra + (bufferSize - rowsSize);
+    if (!Inflate(compressed.data(), compressed.size(), rowsSize, rows) ||
+        !Unfilter(rows, rowBytes, height, static_cast<std::size_t>(channels)))
+        return false;
+    std::uint8_t* pixel = bgra;
     for (std::size_t y = 0; y < height; ++y) {
-        const std::uint8_t* line = &rows[y * (rowBytes + 1) + 1];
-        std::uint8_t* pixel = bgra + y * width * 4;
+        const std::uint8_t* line = rows + y * (rowBytes + 1) + 1;
         if (channels == 4) { // RGBA, the artwork's: one swap of red and blue
             for (std::size_t x = 0; x < width; ++x, pixel += 4, line += 4) {
-                pixel[0] = line[2];
-                pixel[1] = line[1];
-                pixel[2] = line[0];
-                pixel[3] = line[3];
+                const std::uint8_t r = line[0], g = line[1], b = line[2], a = line[3];
+                pixel[0] = b;
+                pixel[1] = g;
+                pixel[2] = r;
+                pixel[3] = a;
             }
             continue;
         }
         for (std::size_t x = 0; x < width; ++x, pixel += 4, line += channels) {
             const bool grey = channels <= 2;
-            pixel[0] = grey ? line[0] : line[2];
-            pixel[1] = grey ? line[0] : line[1];
-            pixel[2] = line[0];
-            pixel[3] = channels == 2 ? line[1] : 0xFF;
+            const std::uint8_t first = line[0];
+            const std::uint8_t second = channels >= 2 ? line[1] : 0;
+            const std::uint8_t third = channels >= 3 ? line[2] : 0;
+            pixel[0] = grey ? first : third;
+            pixel[1] = grey ? first : second;
+            pixel[2] = first;
+            pixel[3] = channels == 2 ? second : 0xFF;
         }
     }
     return true;
 }
 
 bool DecodePng(const void* bytes, std::size_t size, PngPixels& out) {
-    return DecodePng(bytes, size, [&out](int width, int height, bool hasAlpha) {
-        out.width = width;
-        out.height = height;
-        out.hasAlpha = hasAlpha;
-        out.bgra.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-        return out.bgra.data();
-    });
+    const bool decoded =
+        DecodePng(bytes, size, [&out](int width, int height, bool hasAlpha, std::size_t room) {
+            out.width = width;
+            out.height = height;
+            out.hasAlpha = hasAlpha;
+            out.bgra.resize(room);
+            return out.bgra.data();
+        });
+    if (decoded)
+        out.bgra.resize(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height) *
+                        4);
+    return decoded;
 }
 
 } // namespace controls

@@ -21,11 +21,13 @@ struct PngPixels {
 // False for anything else and for damaged or truncated data; `out` is then unspecified.
 bool DecodePng(const void* bytes, std::size_t size, PngPixels& out);
 
-// Where a decoded picture goes: given its size and whether it has alpha, the caller's buffer of
-// width * height top-down BGRA pixels, or nullptr to give up.
-using PngTarget = std::function<std::uint8_t*(int width, int height, bool hasAlpha)>;
+// Where a decoded picture goes: given its size, whether it has alpha and how many bytes the
+// decoder needs (`bytes`, at least width * height * 4), the caller's buffer of at least that
+// many bytes, or nullptr to give up. The decoder works in that buffer alone: the picture ends up
+// in its first width * height * 4 bytes as top-down BGRA pixels; what follows is left undefined.
+using PngTarget =
+    std::function<std::uint8_t*(int width, int height, bool hasAlpha, std::size_t bytes)>;
 
-// The same, the pixels written straight into the caller's buffer (a DIB section's bits, say).
 bool DecodePng(const void* bytes, std::size_t size, const PngTarget& target);
 
 } // namespace controls

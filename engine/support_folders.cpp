@@ -6,6 +6,7 @@
 #include "engine/checked_copy.h"
 #include "engine/package_locator.h"
 #include "engine/support_paths.h"
+#include "win/ole.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -36,11 +37,15 @@ std::wstring ProgramFilesX86() {
 // Writes the shell link. COM is initialised on the calling thread for the time of the call; a
 // caller making several links keeps it initialised around all of them, so that it is set up once.
 bool SaveShellLink(const std::wstring& targetPath, const std::wstring& linkPath) {
-    const HRESULT init = ::CoInitialize(nullptr);
+    const win::OleEntries& ole = win::Ole();
+    if (ole.CoInitialize == nullptr || ole.CoUninitialize == nullptr ||
+        ole.CoCreateInstance == nullptr)
+        return false;
+    const HRESULT init = ole.CoInitialize(nullptr);
     bool saved = false;
     IShellLinkW* link = nullptr;
-    if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IShellLinkW, reinterpret_cast<void**>(&link)))) {
+    if (SUCCEEDED(ole.CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IShellLinkW, reinterpret_cast<void**>(&link)))) {
         link->SetPath(targetPath.c_str());
         link->SetDescription(kShortcutDescription);
         link->SetShowCmd(SW_SHOW);
@@ -53,7 +58,7 @@ bool SaveShellLink(const std::wstring& targetPath, const std::wstring& linkPath)
     }
     // A thread already in another apartment keeps it: only a successful initialisation is undone.
     if (SUCCEEDED(init))
-        ::CoUninitialize();
+        ole.CoUninitialize();
     return saved;
 }
 
@@ -128,12 +133,13 @@ int CreateStartMenuShortcuts(const std::vector<std::wstring>& targetPaths) {
     const std::wstring startMenu = GetStartMenuFolder();
     if (startMenu.empty())
         return 0;
-    const HRESULT init = ::CoInitialize(nullptr);
+    const win::OleEntries& ole = win::Ole();
+    const HRESULT init = ole.CoInitialize != nullptr ? ole.CoInitialize(nullptr) : E_FAIL;
     int made = 0;
     for (const std::wstring& target : targetPaths)
         made += CreateShortcutUnder(startMenu, target) ? 1 : 0;
-    if (SUCCEEDED(init))
-        ::CoUninitialize();
+    if (SUCCEEDED(init) && ole.CoUninitialize != nullptr)
+        ole.CoUninitialize();
     return made;
 }
 

@@ -78,7 +78,7 @@ INT_PTR Dialog::DoModal(HWND owner) {
                              DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
-void Dialog::CenterWindow() const {
+void Dialog::CenterWindow(int width, int height) const {
     RECT window{};
     ::GetWindowRect(m_hwnd, &window);
     RECT area{};
@@ -87,11 +87,16 @@ void Dialog::CenterWindow() const {
         ::GetWindowRect(owner, &area);
     else
         ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
+    const bool resize = width > 0 && height > 0;
+    if (!resize) {
+        width = window.right - window.left;
+        height = window.bottom - window.top;
+    }
     const int x = area.left + (area.right - area.left - width) / 2;
     const int y = area.top + (area.bottom - area.top - height) / 2;
-    ::SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // One move: every move of a window costs a round to the window system.
+    ::SetWindowPos(m_hwnd, nullptr, x, y, width, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE | (resize ? 0 : SWP_NOSIZE));
 }
 
 INT_PTR Dialog::HandleMessage(UINT, WPARAM, LPARAM, bool& handled) {

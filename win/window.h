@@ -74,8 +74,9 @@ protected:
     // manager handles it (keyboard navigation). True consumes it.
     virtual bool PreTranslateMessage(const MSG& /*message*/) { return false; }
 
-    // Centres the window over its owner, or over the work area when it has none.
-    void CenterWindow() const;
+    // Centres the window over its owner, or over the work area when it has none; given a width
+    // and height, the window takes that size in the same move.
+    void CenterWindow(int width = 0, int height = 0) const;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);

@@ -86,8 +86,7 @@ BOOL CSetupDlg::OnInitDialog() {
     ::SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    ::SetWindowPos(Hwnd(), nullptr, 0, 0, 500, 400, SWP_NOZORDER);
-    CenterWindow();
+    CenterWindow(500, 400);
 
     m_fontLabel.Reset(::CreateFontW(18, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET,
                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,

@@ -1,0 +1,32 @@
+#include "win/ole.h"
+
+#include "win/system_library.h"
+
+#include <type_traits>
+
+namespace win {
+
+namespace {
+
+template <typename F> void Resolve(F& entry, HMODULE module, const char* name) {
+    entry = module != nullptr ? GetProc<std::remove_pointer_t<F>>(module, name) : nullptr;
+}
+
+OleEntries Load() {
+    HMODULE module = LoadSystemLibrary(L"ole32.dll");
+    OleEntries api{};
+    Resolve(api.CoInitialize, module, "CoInitialize");
+    Resolve(api.CoUninitialize, module, "CoUninitialize");
+    Resolve(api.CoCreateInstance, module, "CoCreateInstance");
+    Resolve(api.CreateStreamOnHGlobal, module, "CreateStreamOnHGlobal");
+    return api;
+}
+
+} // namespace
+
+const OleEntries& Ole() {
+    static const OleEntries api = Load();
+    return api;
+}
+
+} // namespace win
