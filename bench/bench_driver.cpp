@@ -326,6 +326,9 @@ double ProcessMs(const std::wstring& exe, const std::wstring& arguments, const s
     const double ms = NowMs() - start;
     DWORD code = 1;
     ::GetExitCodeProcess(child.Process(), &code);
+    if (code != 0)
+        std::fprintf(stderr, "%ls %ls: exit code %lu after %.0f ms\n", exe.c_str(),
+                     arguments.c_str(), code, ms);
     return code == 0 ? ms : -1;
 }
 
