@@ -11,12 +11,6 @@ CommonControls Load() {
     CommonControls api{};
     api.InitCommonControlsEx = GetProc<std::remove_pointer_t<decltype(api.InitCommonControlsEx)>>(
         module, "InitCommonControlsEx");
-    api.SetWindowSubclass = GetProc<std::remove_pointer_t<decltype(api.SetWindowSubclass)>>(
-        module, "SetWindowSubclass");
-    api.RemoveWindowSubclass = GetProc<std::remove_pointer_t<decltype(api.RemoveWindowSubclass)>>(
-        module, "RemoveWindowSubclass");
-    api.DefSubclassProc =
-        GetProc<std::remove_pointer_t<decltype(api.DefSubclassProc)>>(module, "DefSubclassProc");
     api.TrackMouseEvent =
         GetProc<std::remove_pointer_t<decltype(api.TrackMouseEvent)>>(module, "_TrackMouseEvent");
     return api;

@@ -8,9 +8,6 @@ namespace win {
 
 struct CommonControls {
     decltype(&::InitCommonControlsEx) InitCommonControlsEx;
-    decltype(&::SetWindowSubclass) SetWindowSubclass;
-    decltype(&::RemoveWindowSubclass) RemoveWindowSubclass;
-    decltype(&::DefSubclassProc) DefSubclassProc;
     decltype(&::_TrackMouseEvent) TrackMouseEvent;
 };
 

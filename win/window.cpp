@@ -1,7 +1,5 @@
 #include "win/window.h"
 
-#include "win/common_controls.h"
-
 #include <algorithm>
 #include <cwchar>
 #include <vector>
@@ -9,7 +7,10 @@
 namespace win {
 
 namespace {
-constexpr UINT_PTR kSubclassId = 0x564C4D; // one subclass per control object
+
+// The control's own window procedure, kept on the window too: a window whose object went while
+// another procedure was put over ours still reaches it. Read only then.
+constexpr wchar_t kPreviousProcProperty[] = L"win.Control.PreviousProc";
 
 // The dialogs of this thread that are up, and the one message-filter hook that serves them all:
 // the modal loops of DialogBox run it for every message before IsDialogMessage.
@@ -18,29 +19,48 @@ struct ThreadFilter {
     std::vector<Dialog*> dialogs;
 };
 thread_local ThreadFilter t_filter;
+
+WNDPROC WindowProcOf(HWND hwnd) {
+    return reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
+}
+
 } // namespace
 
 Control::~Control() {
     Detach();
 }
 
+// The window procedure is swapped and the object kept in GWLP_USERDATA, which the system's
+// control classes leave to the program: both are read without a call to the window system on
+// every message, as a property would be.
 bool Control::Attach(HWND dialog, int id) {
     Detach();
     HWND hwnd = ::GetDlgItem(dialog, id);
-    const CommonControls& cc = Comctl();
-    if (hwnd == nullptr || cc.SetWindowSubclass == nullptr)
+    if (hwnd == nullptr)
         return false;
-    if (!cc.SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    const WNDPROC previous = WindowProcOf(hwnd);
+    if (previous == nullptr || previous == ControlProc)
         return false;
+    ::SetPropW(hwnd, kPreviousProcProperty, reinterpret_cast<HANDLE>(previous));
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_hwnd = hwnd;
+    m_previous = previous;
+    ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
     OnAttached();
     return true;
 }
 
 void Control::Detach() {
-    if (m_hwnd != nullptr && ::IsWindow(m_hwnd))
-        Comctl().RemoveWindowSubclass(m_hwnd, SubclassProc, kSubclassId);
+    if (m_hwnd != nullptr && ::IsWindow(m_hwnd)) {
+        // Under another procedure put over ours, ours stays in the chain without this object.
+        if (WindowProcOf(m_hwnd) == ControlProc) {
+            ::SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_previous));
+            ::RemovePropW(m_hwnd, kPreviousProcProperty);
+        }
+        ::SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
+    }
     m_hwnd = nullptr;
+    m_previous = nullptr;
 }
 
 LRESULT Control::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -52,24 +72,30 @@ LRESULT Control::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT Control::Default(UINT message, WPARAM wParam, LPARAM lParam) {
-    return Comctl().DefSubclassProc(m_hwnd, message, wParam, lParam);
+    return ::CallWindowProcW(m_previous, m_hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK Control::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                       UINT_PTR, DWORD_PTR data) {
-    auto* self = reinterpret_cast<Control*>(data);
+LRESULT CALLBACK Control::ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<Control*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr || self->m_hwnd != hwnd) {
+        const auto previous = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kPreviousProcProperty));
+        if (previous == nullptr)
+            return ::DefWindowProcW(hwnd, message, wParam, lParam);
+        if (message == WM_NCDESTROY)
+            ::RemovePropW(hwnd, kPreviousProcProperty);
+        return ::CallWindowProcW(previous, hwnd, message, wParam, lParam);
+    }
     if (message == WM_NCDESTROY) {
         // The window goes; the object stays usable for a later Attach.
-        LRESULT result = Comctl().DefSubclassProc(hwnd, message, wParam, lParam);
-        Comctl().RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
-        self->m_hwnd = nullptr;
-        return result;
+        const WNDPROC previous = self->m_previous;
+        self->Detach();
+        return ::CallWindowProcW(previous, hwnd, message, wParam, lParam);
     }
     try {
         return self->HandleMessage(message, wParam, lParam);
     } catch (...) {
         // No exception may cross into the system's window procedure.
-        return Comctl().DefSubclassProc(hwnd, message, wParam, lParam);
+        return ::CallWindowProcW(self->m_previous, hwnd, message, wParam, lParam);
     }
 }
 

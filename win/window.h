@@ -41,8 +41,9 @@ protected:
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM);
     HWND m_hwnd = nullptr;
+    WNDPROC m_previous = nullptr; // the control's procedure before Attach
 };
 
 // A dialog run modally from a template of the program's resources.
