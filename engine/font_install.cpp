@@ -36,8 +36,29 @@ std::wstring RegistryNameOf(const std::wstring& fileName, const std::wstring& pa
     return FontRegistryName(fileName, FileReader(file.Get()));
 }
 
+// True when the Fonts key already has the font's value naming its file: the system loads it at
+// every start, and a run before this one made it known for this session.
+bool IsRegistered(const std::wstring& fontsFolder, const std::wstring& fileName) {
+    HKEY opened = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kFontsKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                        &opened) != ERROR_SUCCESS)
+        return false;
+    const win::RegKey key(opened);
+    const std::wstring valueName = RegistryNameOf(fileName, fontsFolder + fileName);
+    wchar_t data[MAX_PATH + 1] = L"";
+    DWORD size = MAX_PATH * sizeof(wchar_t);
+    DWORD type = 0;
+    if (::RegQueryValueExW(key.Get(), valueName.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return false;
+    data[size / sizeof(wchar_t)] = L'\0';
+    return ::lstrcmpiW(data, fileName.c_str()) == 0;
+}
+
 // Copies the font files of the tree side by side into the Fonts folder; gives the names of those
-// to register, as they are named there.
+// to register, as they are named there: all but those found there already, byte for byte, and
+// registered under their name.
 void CopyFontFiles(const std::wstring& folder, const std::wstring& fontsFolder,
                    std::vector<std::wstring>& names) {
     ForEachFolderEntry(folder, [&](const std::wstring& name, bool isFolder) {
@@ -47,7 +68,11 @@ void CopyFontFiles(const std::wstring& folder, const std::wstring& fontsFolder,
         }
         if (!IsFontFileToCopy(name))
             return;
-        if (CopyFileChecked(folder + name, fontsFolder + name) && IsFontFileName(name))
+        const bool fontFile = IsFontFileName(name);
+        if (fontFile && FilesIdentical(folder + name, fontsFolder + name) &&
+            IsRegistered(fontsFolder, name))
+            return;
+        if (CopyFileChecked(folder + name, fontsFolder + name) && fontFile)
             names.push_back(name);
     });
 }

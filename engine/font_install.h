@@ -15,7 +15,8 @@ std::wstring GetFontsFolder();
 // Copies the font files (IsFontFileToCopy) of sourceFolder (ending with a backslash) and of the
 // folders below it side by side into fontsFolder with CopyFileChecked, and nothing else, then
 // registers each copied TrueType or OpenType file (IsFontFileName): its value in the Fonts key
-// and AddFontResourceW. When any was registered, one
+// and AddFontResourceW. A font found in the Fonts folder byte for byte and already named by its
+// value is left as it is: neither copied nor registered again. When any was registered, one
 // WM_FONTCHANGE is broadcast. An empty fontsFolder (the system did not name it) copies nothing.
 // Returns the number of fonts registered.
 int InstallFonts(const std::wstring& sourceFolder, const std::wstring& fontsFolder);
