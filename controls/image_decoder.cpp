@@ -51,10 +51,6 @@ struct Gdiplus {
     bool ready = false;
 };
 
-template <typename F> void Resolve(F& entry, HMODULE module, const char* name) {
-    entry = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
 // Started once per process and left running until the process ends.
 const Gdiplus& GdiplusApi() {
     static Gdiplus api;
@@ -63,14 +59,14 @@ const Gdiplus& GdiplusApi() {
         HMODULE module = win::LoadSystemLibrary(L"gdiplus.dll");
         if (module == nullptr)
             return;
-        Resolve(api.Startup, module, "GdiplusStartup");
-        Resolve(api.CreateBitmapFromStream, module, "GdipCreateBitmapFromStream");
-        Resolve(api.GetImageWidth, module, "GdipGetImageWidth");
-        Resolve(api.GetImageHeight, module, "GdipGetImageHeight");
-        Resolve(api.GetImagePixelFormat, module, "GdipGetImagePixelFormat");
-        Resolve(api.BitmapLockBits, module, "GdipBitmapLockBits");
-        Resolve(api.BitmapUnlockBits, module, "GdipBitmapUnlockBits");
-        Resolve(api.DisposeImage, module, "GdipDisposeImage");
+        win::Resolve(api.Startup, module, "GdiplusStartup");
+        win::Resolve(api.CreateBitmapFromStream, module, "GdipCreateBitmapFromStream");
+        win::Resolve(api.GetImageWidth, module, "GdipGetImageWidth");
+        win::Resolve(api.GetImageHeight, module, "GdipGetImageHeight");
+        win::Resolve(api.GetImagePixelFormat, module, "GdipGetImagePixelFormat");
+        win::Resolve(api.BitmapLockBits, module, "GdipBitmapLockBits");
+        win::Resolve(api.BitmapUnlockBits, module, "GdipBitmapUnlockBits");
+        win::Resolve(api.DisposeImage, module, "GdipDisposeImage");
         ULONG_PTR token = 0;
         GdiplusStartupInput input;
         api.ready = api.Startup && api.CreateBitmapFromStream && api.GetImageWidth &&

@@ -9,10 +9,8 @@ namespace {
 CommonControls Load() {
     HMODULE module = LoadSystemLibrary(L"comctl32.dll");
     CommonControls api{};
-    api.InitCommonControlsEx = GetProc<std::remove_pointer_t<decltype(api.InitCommonControlsEx)>>(
-        module, "InitCommonControlsEx");
-    api.TrackMouseEvent =
-        GetProc<std::remove_pointer_t<decltype(api.TrackMouseEvent)>>(module, "_TrackMouseEvent");
+    Resolve(api.InitCommonControlsEx, module, "InitCommonControlsEx");
+    Resolve(api.TrackMouseEvent, module, "_TrackMouseEvent");
     return api;
 }
 

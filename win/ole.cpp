@@ -2,15 +2,9 @@
 
 #include "win/system_library.h"
 
-#include <type_traits>
-
 namespace win {
 
 namespace {
-
-template <typename F> void Resolve(F& entry, HMODULE module, const char* name) {
-    entry = module != nullptr ? GetProc<std::remove_pointer_t<F>>(module, name) : nullptr;
-}
 
 OleEntries Load() {
     HMODULE module = LoadSystemLibrary(L"ole32.dll");

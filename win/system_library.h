@@ -23,4 +23,9 @@ template <typename F> F* GetProc(HMODULE module, const char* nameOrOrdinal) {
     return reinterpret_cast<F*>(reinterpret_cast<void*>(::GetProcAddress(module, nameOrOrdinal)));
 }
 
+// Sets a function-pointer entry from the module's export of that name (null when missing).
+template <typename F> void Resolve(F*& entry, HMODULE module, const char* nameOrOrdinal) {
+    entry = GetProc<F>(module, nameOrOrdinal);
+}
+
 } // namespace win
