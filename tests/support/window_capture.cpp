@@ -15,6 +15,16 @@ BOOL CALLBACK FirstVisible(HWND window, LPARAM out) {
 
 } // namespace
 
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    while (!condition()) {
+        if (::GetTickCount() - start > timeoutMs)
+            return false;
+        ::Sleep(20);
+    }
+    return true;
+}
+
 ModalThread::ModalThread(std::function<INT_PTR()> show)
     : m_done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       m_started(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {

@@ -10,6 +10,9 @@
 
 namespace testing_support {
 
+// Polls `condition` every 20 ms until it holds; false when it still does not after `timeoutMs`.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 20000);
+
 // Runs `show` (which shows a modal dialog and returns when it ends) on a new thread.
 class ModalThread {
 public:

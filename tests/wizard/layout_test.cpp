@@ -7,6 +7,7 @@
 #include "controls/dlg_mes_error.h"
 #include "res/resource.h"
 #include "tests/support/window_capture.h"
+#include "tests/wizard/shown_wizard.h"
 #include "win/gdi.h"
 #include "wizard/setup_dlg.h"
 
@@ -24,16 +25,6 @@ namespace {
 
 // Before any window or font: the screen's real DPI, as Setup.exe sees it through its manifest.
 const bool g_dpiAware = ::SetProcessDPIAware() != FALSE;
-
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 20000) {
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::Sleep(20);
-    }
-    return true;
-}
 
 std::string Name(HWND window) {
     char name[64] = "";
@@ -163,30 +154,12 @@ int FirstInk(const std::vector<bool>& columns) {
     return -1;
 }
 
-class Wizard : public ::testing::Test {
+class Wizard : public ShownWizard {
 protected:
     void SetUp() override {
         ASSERT_TRUE(g_dpiAware);
-        shown = std::make_unique<ModalThread>([this] { return wizard.DoModal(nullptr); });
-        window = shown->WaitForWindow(20000);
-        ASSERT_NE(nullptr, window);
-        ASSERT_TRUE(WaitFor([this] { return ::IsWindowVisible(Item(IDC_MODEL_LIST)) != FALSE; }));
+        ShownWizard::SetUp();
     }
-    void TearDown() override {
-        if (window != nullptr && ::IsWindow(window))
-            ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_TRUE(shown->Join(20000));
-    }
-    HWND Item(int id) const { return ::GetDlgItem(window, id); }
-    void Press(int button, int shownItem) {
-        ::PostMessageW(Item(button), BM_CLICK, 0, 0);
-        ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(Item(shownItem)) != FALSE; }));
-        ::SendMessageW(window, WM_NULL, 0, 0); // the page switch has returned
-    }
-
-    CSetupDlg wizard;
-    std::unique_ptr<ModalThread> shown;
-    HWND window = nullptr;
 };
 
 } // namespace
@@ -218,20 +191,7 @@ TEST_F(Wizard, PagesHaveNothingClippedOrOverlapping) {
     RECT client{};
     ::GetClientRect(window, &client);
     // The ground as the erase handler paints it, text included.
-    Capture ground;
-    ground.width = client.right;
-    ground.height = client.bottom;
-    ground.pixels.resize(static_cast<size_t>(client.right) * client.bottom);
-    win::MemoryDC memory(nullptr);
-    void* bits = nullptr;
-    const win::Bitmap bitmap = win::CreateTopDownDib(client.right, client.bottom, &bits);
-    {
-        const win::ScopedSelect select(memory.Get(), bitmap.Get());
-        ::SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.Get()), 0);
-        ::GdiFlush();
-    }
-    for (size_t i = 0; i < ground.pixels.size(); ++i)
-        ground.pixels[i] = static_cast<const unsigned*>(bits)[i] & 0x00FFFFFF;
+    const Capture ground = PaintedGround();
     RECT inner = client;
     ::InflateRect(&inner, -4, -4);
     ExpectPaintedTextInsideAndFree(window, ground, Rgb(230, 230, 230), inner);

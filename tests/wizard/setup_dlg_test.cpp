@@ -4,6 +4,7 @@
 #include "res/image_ids.h"
 #include "res/resource.h"
 #include "tests/support/window_capture.h"
+#include "tests/wizard/shown_wizard.h"
 #include "win/gdi.h"
 #include "wizard/setup_dlg.h"
 
@@ -20,43 +21,12 @@ using namespace testing_support;
 
 namespace {
 
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 20000) {
-    const DWORD start = ::GetTickCount();
-    while (!condition()) {
-        if (::GetTickCount() - start > timeoutMs)
-            return false;
-        ::Sleep(20);
-    }
-    return true;
-}
-
 // A rectangle of a child in its dialog's client coordinates.
 RECT ClientRect(HWND dialog, HWND child) {
     RECT r{};
     ::GetWindowRect(child, &r);
     ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     return r;
-}
-
-// What the wizard's erase handler paints into a bitmap filled with magenta first.
-Capture PaintedGround(HWND wizard) {
-    RECT client{};
-    ::GetClientRect(wizard, &client);
-    Capture capture;
-    capture.width = client.right;
-    capture.height = client.bottom;
-    capture.pixels.resize(static_cast<size_t>(client.right) * client.bottom);
-    win::MemoryDC memory(nullptr);
-    void* bits = nullptr;
-    const win::Bitmap bitmap = win::CreateTopDownDib(client.right, client.bottom, &bits);
-    const win::ScopedSelect select(memory.Get(), bitmap.Get());
-    win::FillSolidRect(memory.Get(), client, RGB(255, 0, 255));
-    ::SendMessageW(wizard, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.Get()), 0);
-    ::GdiFlush();
-    const auto* pixels = static_cast<const unsigned*>(bits);
-    for (size_t i = 0; i < capture.pixels.size(); ++i)
-        capture.pixels[i] = pixels[i] & 0x00FFFFFF;
-    return capture;
 }
 
 BOOL CALLBACK FindErrorDialogProc(HWND window, LPARAM found) {
@@ -76,32 +46,12 @@ HWND FindErrorDialog() {
     return found;
 }
 
-class Wizard : public ::testing::Test {
+class Wizard : public ShownWizard {
 protected:
-    void SetUp() override {
-        shown = std::make_unique<ModalThread>([this] { return wizard.DoModal(nullptr); });
-        window = shown->WaitForWindow(20000);
-        ASSERT_NE(nullptr, window);
-        ASSERT_TRUE(WaitFor([this] { return ::IsWindowVisible(Item(IDC_MODEL_LIST)) != FALSE; }));
-    }
     void TearDown() override {
         CSetupDlg::SetJobStarterForTesting(nullptr);
-        if (window != nullptr && ::IsWindow(window))
-            ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_TRUE(shown->Join(20000));
+        ShownWizard::TearDown();
     }
-    HWND Item(int id) const { return ::GetDlgItem(window, id); }
-    bool Visible(int id) const { return ::IsWindowVisible(Item(id)) != FALSE; }
-    // Presses a button and waits until the page it leads to shows `shownItem`.
-    void Press(int button, int shownItem) {
-        ::PostMessageW(Item(button), BM_CLICK, 0, 0);
-        ASSERT_TRUE(WaitFor([&] { return Visible(shownItem); }));
-        ::SendMessageW(window, WM_NULL, 0, 0); // the page switch has returned
-    }
-
-    CSetupDlg wizard;
-    std::unique_ptr<ModalThread> shown;
-    HWND window = nullptr;
 };
 
 } // namespace
@@ -115,7 +65,7 @@ TEST_F(Wizard, GroundReachesEveryEdgeOnEveryPage) {
             Press(IDC_NEXT, IDC_PORT_LIST);
         if (page == 3)
             Press(IDC_NEXT, IDC_FINISH);
-        const Capture ground = PaintedGround(window);
+        const Capture ground = PaintedGround();
         int unpainted = 0;
         for (unsigned p : ground.pixels)
             unpainted += p == Rgb(255, 0, 255);
@@ -178,7 +128,7 @@ TEST_F(Wizard, ConfirmationTextInTheLabelsStyleAndOneListFont) {
     EXPECT_EQ(::SendMessageW(Item(IDC_MODEL_LIST), WM_GETFONT, 0, 0),
               ::SendMessageW(Item(IDC_PORT_LIST), WM_GETFONT, 0, 0));
     Press(IDC_NEXT, IDC_FINISH);
-    const Capture ground = PaintedGround(window);
+    const Capture ground = PaintedGround();
     int ink = 0, black = 0;
     for (int y = 100; y < 150; ++y) {
         for (int x = 93; x < 300; ++x) {
