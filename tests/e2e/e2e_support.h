@@ -1,5 +1,4 @@
-// What both end-to-end programs ask of the machine beside Setup.exe: its printers, its Windows
-// and UTF-8 text.
+// What both end-to-end programs ask of the machine beside Setup.exe: its printers and its Windows.
 #pragma once
 
 #include <string>
@@ -13,7 +12,5 @@ std::wstring NextPrinterName(const std::wstring& base);
 
 // 64-bit Windows, whatever the test's own bitness.
 bool WindowsIs64Bit();
-
-std::string Utf8Of(const std::wstring& text);
 
 } // namespace e2e

@@ -21,7 +21,7 @@
 using namespace testing_support;
 using e2e::NextPrinterName;
 using e2e::PrinterExists;
-using e2e::Utf8Of;
+using testing_support::Utf8Of;
 
 namespace {
 

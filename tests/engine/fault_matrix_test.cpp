@@ -460,14 +460,6 @@ std::string Utf16(const std::wstring& text) {
     }
     return bytes;
 }
-std::string Utf8(const std::wstring& text) {
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], size,
-                          nullptr, nullptr);
-    return bytes;
-}
 
 const wchar_t kProductLine[] = L"82列票据打印机";
 const std::vector<std::wstring> kModels = {L"KV-8200", L"KV-8230", L"KV-8250 OLI", L"KV-8260",
@@ -537,7 +529,7 @@ TEST_F(FaultMatrix, CatalogueBrokenAsUsersMeetIt) {
          {},
          noModels + L"（Counts=-1）：" + path},
         {"count of -5",
-         Utf8(CatalogueText(L"-5")),
+         Utf8Of(CatalogueText(L"-5")),
          0,
          L"vid_d23c",
          {},
@@ -554,15 +546,15 @@ TEST_F(FaultMatrix, CatalogueBrokenAsUsersMeetIt) {
         {"UTF-16 with byte-order mark", Utf16(CatalogueText(L"5")), 5, L"vid_d23c", five, L""},
         // Editors save the catalogue as UTF-8: read as such, with or without the mark, whatever
         // the ANSI code page (936 here) would make of its bytes.
-        {"UTF-8 without byte-order mark", Utf8(CatalogueText(L"5")), 5, L"vid_d23c", five, L""},
-        {"UTF-8 with byte-order mark", "\xEF\xBB\xBF" + Utf8(CatalogueText(L"5")), 5, L"vid_d23c",
+        {"UTF-8 without byte-order mark", Utf8Of(CatalogueText(L"5")), 5, L"vid_d23c", five, L""},
+        {"UTF-8 with byte-order mark", "\xEF\xBB\xBF" + Utf8Of(CatalogueText(L"5")), 5, L"vid_d23c",
          five, L""},
         // Names no printer, driver or file can have are left out, each with its reason; a
         // name given twice (once in quotes, which the profile reader strips) is listed once.
         {"unusable and repeated names",
-         Utf8(CatalogueOf(L"6", L"0=..\\..\\Korvane\r\n1=KV/8200:*\r\n2=KV-8200\r\n"
-                                L"3=\"KV-8200\"\r\n4=" +
-                                    std::wstring(300, L'W') + L"\r\n5=CON\r\n")),
+         Utf8Of(CatalogueOf(L"6", L"0=..\\..\\Korvane\r\n1=KV/8200:*\r\n2=KV-8200\r\n"
+                                  L"3=\"KV-8200\"\r\n4=" +
+                                      std::wstring(300, L'W') + L"\r\n5=CON\r\n")),
          6,
          L"vid_d23c",
          {L"KV-8200"},

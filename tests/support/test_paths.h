@@ -1,4 +1,5 @@
-// Paths the tests use: build folders seen from inside Wine, and scratch folders in the prefix.
+// Paths the tests use: build folders seen from inside Wine, and scratch folders in the prefix;
+// files as bytes, and text as UTF-8 bytes.
 #pragma once
 
 #include <string>
@@ -27,5 +28,8 @@ void RemoveTree(const std::wstring& folder);
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
+
+// UTF-16 text as UTF-8 bytes.
+std::string Utf8Of(const std::wstring& text);
 
 } // namespace testing_support
