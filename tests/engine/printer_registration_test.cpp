@@ -12,6 +12,7 @@
 #include "tests/engine/installer_fixtures.h"
 #include "tests/engine/spooler_bench.h"
 #include "tests/support/failure_recorder.h"
+#include "tests/support/spooler_objects.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -242,20 +243,9 @@ TEST_F(PrinterRegistration, CopyNumbers) {
     EXPECT_EQ(L"Korvane KV-8230", MakePrinterName(L"KV-8230"));
 
     // A second printer on the first one's driver, added directly.
-    std::wstring copyName = L"Korvane KV-8200 (副本 1)";
-    std::wstring driver = L"Korvane KV-8200";
-    std::wstring port = L"LPT2:";
-    std::wstring processor = L"winprint";
-    std::wstring dataType = L"RAW";
-    PRINTER_INFO_2W info{};
-    info.pPrinterName = &copyName[0];
-    info.pPortName = &port[0];
-    info.pDriverName = &driver[0];
-    info.pPrintProcessor = &processor[0];
-    info.pDatatype = &dataType[0];
-    HANDLE added = ::AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
-    ASSERT_NE(nullptr, added) << ::GetLastError();
-    ::ClosePrinter(added);
+    ASSERT_TRUE(
+        testing_support::AddRawQueue(L"Korvane KV-8200 (副本 1)", L"Korvane KV-8200", L"LPT2:"))
+        << ::GetLastError();
 
     g_spooler.calls.clear();
     EXPECT_EQ(L"Korvane KV-8200 (副本 2)", MakePrinterName(L"KV-8200"));
