@@ -1,5 +1,7 @@
 #include "tests/e2e/e2e_support.h"
 
+#include "tests/support/spooler_objects.h"
+
 #include <windows.h>
 #include <winspool.h>
 
@@ -20,9 +22,8 @@ std::wstring NextPrinterName(const std::wstring& base) {
     return name;
 }
 
-bool WindowsIs64Bit() {
-    BOOL wow64 = FALSE;
-    return sizeof(void*) == 8 || (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64);
+bool WholeRouteRunsHere() {
+    return sizeof(void*) == 8 || !testing_support::WindowsIs64Bit();
 }
 
 } // namespace e2e

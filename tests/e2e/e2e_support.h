@@ -10,7 +10,11 @@ bool PrinterExists(const std::wstring& name);
 // The first free name of `base` and its copies, as the installer will choose it.
 std::wstring NextPrinterName(const std::wstring& base);
 
-// 64-bit Windows, whatever the test's own bitness.
-bool WindowsIs64Bit();
+// Whether Setup.exe runs the spooler route to its end here: the 64-bit installer, or the 32-bit
+// one on 32-bit Windows. The 32-bit installer on 64-bit Windows stages the 64-bit package, whose
+// language monitor only Windows' 64-bit spooler service can load; Wine's spooler runs inside the
+// installer's 32-bit process and refuses it, so there the route ends with code "5" (exit 1603)
+// after staging, before any driver or queue is added.
+bool WholeRouteRunsHere();
 
 } // namespace e2e

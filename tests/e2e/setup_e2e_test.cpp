@@ -21,6 +21,7 @@
 using namespace testing_support;
 using e2e::NextPrinterName;
 using e2e::PrinterExists;
+using e2e::WholeRouteRunsHere;
 using testing_support::Utf8Of;
 
 namespace {
@@ -163,13 +164,6 @@ std::wstring InstallThroughTheWizard(SetupRun& run, HWND wizard) {
     EXPECT_TRUE(run.WaitEnd());
     EXPECT_EQ(message.empty() ? 1603u : 0u, run.ExitCode()) << "installed 0, failed 1603";
     return message;
-}
-
-// Whether this Windows runs the whole route for the installer's own bitness: a 64-bit installer,
-// or a 32-bit one on 32-bit Windows. A 32-bit installer on 64-bit Windows stages the 64-bit
-// package, whose language monitor Wine's in-process spooler cannot load into a 32-bit process.
-bool WholeRouteRunsHere() {
-    return sizeof(void*) == 8 || !e2e::WindowsIs64Bit();
 }
 
 // The install log's records written after construction, across all its files, without their

@@ -1,6 +1,7 @@
 // The running installer's package folders and the spooler's driver directory under Wine.
 #include "engine/package_locator.h"
 #include "engine/spooler_api.h"
+#include "tests/support/spooler_objects.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -25,14 +26,17 @@ TEST(PackageLocator, ProgramDirectoryHoldsTheProgram) {
     EXPECT_EQ(0, std::wstring(module).compare(0, dir.size() + 1, dir + L"\\"));
 }
 
-// The bench is 64-bit Windows: both builds, the 32-bit one under WOW64, take the X64 package.
-TEST(PackageLocator, SixtyFourBitWindowsTakesTheX64Package) {
-    EXPECT_TRUE(IsNative64Bit());
-    EXPECT_EQ(PackagePlatform::X64, NativePlatform());
-    EXPECT_STREQ(L"Windows x64", SpoolerEnvironment());
+// Both builds take the package of the Windows they run on: X64 on 64-bit Windows (the 32-bit
+// build under WOW64 too), i386 on 32-bit Windows.
+TEST(PackageLocator, TakesThePackageOfThisWindows) {
+    const bool windows64 = testing_support::WindowsIs64Bit();
+    EXPECT_EQ(windows64, IsNative64Bit());
+    EXPECT_EQ(windows64 ? PackagePlatform::X64 : PackagePlatform::X86, NativePlatform());
+    EXPECT_EQ(testing_support::ThisWindowsEnvironment(), SpoolerEnvironment());
     const std::wstring dir = GetProgramDirectory();
-    EXPECT_EQ(dir + L"\\24Pin\\X64\\", GetDriverSourceFolder());
-    EXPECT_EQ(dir + L"\\24Pin\\X64\\24Pin.inf", GetInfPath());
+    const std::wstring package = dir + (windows64 ? L"\\24Pin\\X64\\" : L"\\24Pin\\i386\\");
+    EXPECT_EQ(package, GetDriverSourceFolder());
+    EXPECT_EQ(package + L"24Pin.inf", GetInfPath());
     EXPECT_EQ(dir + L"\\PrinterInfo.ini", GetCataloguePath());
 }
 
@@ -40,9 +44,11 @@ TEST(PackageLocator, DriverDirectoryOfTheRunningEnvironment) {
     std::wstring directory;
     ASSERT_TRUE(GetDriverDirectory(directory));
     EXPECT_NE(L'\\', directory.back());
-    // Both builds name this Windows' environment: the 32-bit installer too stages into the x64
-    // folder, where the 64-bit spooler looks for the 64-bit package's files.
-    EXPECT_TRUE(EndsWith(directory, L"\\spool\\drivers\\x64")) << directory;
+    // Both builds name this Windows' environment: on 64-bit Windows the 32-bit installer too
+    // stages into the x64 folder, where the 64-bit spooler looks for the 64-bit package's files.
+    const wchar_t* folder =
+        testing_support::WindowsIs64Bit() ? L"\\spool\\drivers\\x64" : L"\\spool\\drivers\\w32x86";
+    EXPECT_TRUE(EndsWith(directory, folder)) << directory;
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(directory.c_str()));
 }
 
@@ -97,5 +103,5 @@ TEST(PackageLocator, DriverDirectoryIsAskedForThisWindowsEnvironment) {
     g_askedEnvironment.clear();
     std::wstring directory;
     ASSERT_TRUE(GetDriverDirectory(directory));
-    EXPECT_EQ(L"Windows x64", g_askedEnvironment);
+    EXPECT_EQ(testing_support::ThisWindowsEnvironment(), g_askedEnvironment);
 }

@@ -130,7 +130,8 @@ TEST_F(PrinterRegistration, RegistersACatalogueModel) {
         const MonitorRecord& m = g_spooler.monitors[0];
         EXPECT_EQ(2u, m.level);
         EXPECT_EQ(L"Korvane Language Monitor", m.name);
-        EXPECT_EQ(L"Windows x64", m.environment); // this Windows', whatever the bitness
+        // This Windows' environment, named whatever the installer's bitness.
+        EXPECT_EQ(testing_support::ThisWindowsEnvironment(), m.environment);
         EXPECT_EQ(dir + L"QVMLMN.dll", m.dll);
 
         ASSERT_EQ(1u, g_spooler.drivers.size());
@@ -138,7 +139,7 @@ TEST_F(PrinterRegistration, RegistersACatalogueModel) {
         EXPECT_EQ(6u, d.level);
         EXPECT_EQ(3u, d.version);
         EXPECT_EQ(name, d.name);
-        EXPECT_EQ(L"Windows x64", d.environment);
+        EXPECT_EQ(testing_support::ThisWindowsEnvironment(), d.environment);
         EXPECT_EQ(dir + L"UNIDRV.DLL", d.driverPath);
         EXPECT_EQ(dir + dataFile, d.dataFile);
         EXPECT_EQ(dir + L"unidrvui.dll", d.configFile);
@@ -279,7 +280,8 @@ TEST_F(PrinterRegistration, InstalledMonitorIsReplacedThroughASpoolerRestart) {
     EXPECT_EQ((std::vector<std::string>{"AddMonitorW", "DeleteMonitorW", "AddMonitorW",
                                         "AddPrinterDriverW", "AddPrinterW", "ClosePrinter"}),
               g_spooler.calls);
-    EXPECT_EQ(std::vector<std::wstring>{L"Korvane Language Monitor in Windows x64"},
+    EXPECT_EQ(std::vector<std::wstring>{L"Korvane Language Monitor in " +
+                                        testing_support::ThisWindowsEnvironment()},
               g_spooler.deletedMonitors);
     ASSERT_EQ(2u, g_spooler.monitors.size());
     EXPECT_EQ(g_spooler.monitors[0].dll, g_spooler.monitors[1].dll);

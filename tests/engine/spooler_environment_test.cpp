@@ -7,6 +7,7 @@
 #include "engine/printer_registration.h"
 #include "engine/spooler_api.h"
 #include "engine/service_api.h"
+#include "tests/support/spooler_objects.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -130,22 +131,24 @@ protected:
 
 } // namespace
 
-// The bench is 64-bit Windows for both builds: every call names "Windows x64", also when the
-// monitor is already installed and is deleted and added again.
+// Both builds name the environment of the Windows they run on ("Windows x64" on 64-bit Windows,
+// for the 32-bit build under WOW64 too), also when the monitor is already installed and is
+// deleted and added again.
 TEST_F(SpoolerEnvironment, EveryCallNamesThisWindowsEnvironment) {
-    const std::vector<std::wstring> firstInstall = {
-        L"GetPrinterDriverDirectoryW Windows x64", L"AddMonitorW Windows x64",
-        L"AddPrinterDriverW Windows x64", L"AddPrinterW -"};
+    const std::wstring env = L" " + testing_support::ThisWindowsEnvironment();
+    const std::vector<std::wstring> firstInstall = {L"GetPrinterDriverDirectoryW" + env,
+                                                    L"AddMonitorW" + env,
+                                                    L"AddPrinterDriverW" + env, L"AddPrinterW -"};
     ASSERT_TRUE(RegisterDriverAndPrinter(L"Korvane KV-8200", L"LPT1:", L"KV-8200.GPD"));
     EXPECT_EQ(firstInstall, g_calls);
 
     g_calls.clear();
     ASSERT_TRUE(RegisterDriverAndPrinter(L"Korvane KV-8200 (副本 1)", L"LPT1:", L"KV-8200.GPD"));
-    const std::vector<std::wstring> reinstall = {L"GetPrinterDriverDirectoryW Windows x64",
-                                                 L"AddMonitorW Windows x64",
-                                                 L"DeleteMonitorW Windows x64",
-                                                 L"AddMonitorW Windows x64",
-                                                 L"AddPrinterDriverW Windows x64",
+    const std::vector<std::wstring> reinstall = {L"GetPrinterDriverDirectoryW" + env,
+                                                 L"AddMonitorW" + env,
+                                                 L"DeleteMonitorW" + env,
+                                                 L"AddMonitorW" + env,
+                                                 L"AddPrinterDriverW" + env,
                                                  L"AddPrinterW -"};
     EXPECT_EQ(reinstall, g_calls);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), g_spoolerState);

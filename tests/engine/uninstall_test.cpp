@@ -13,6 +13,7 @@
 #include "tests/engine/job_runner.h"
 #include "tests/engine/spooler_bench.h"
 #include "tests/support/failure_recorder.h"
+#include "tests/support/spooler_objects.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -217,17 +218,19 @@ protected:
         ASSERT_TRUE(RegisterProductFrom(GetProgramDirectory(), distSetup));
     }
 
-    // A driver and printers of other makers, on files of their own in the driver directory; with
-    // ourMonitor the driver names our language monitor.
+    // A driver and printers of other makers, on files of their own in the driver directory, in
+    // this Windows' environment, where the removal looks; with ourMonitor the driver names our
+    // language monitor.
     void AddForeignObjects(bool ourMonitor = false) {
         const std::wstring dir = DriverDirectory() + L"\\";
+        const std::wstring environment = testing_support::ThisWindowsEnvironment();
         for (const wchar_t* file : {L"FOREIGN.DLL", L"FOREIGNUI.DLL", L"FOREIGN.GPD"})
             PutFile(dir + file, "other maker's file");
         for (const std::wstring& name : {kForeignDriver, kForeignMakerDriver})
             ASSERT_TRUE(testing_support::AddFileDriver(
                 name, dir + L"FOREIGN.DLL", dir + L"FOREIGN.GPD", dir + L"FOREIGNUI.DLL",
                 ourMonitor && name == kForeignDriver ? kLanguageMonitorName : nullptr,
-                L"Windows x64"))
+                environment.c_str()))
                 << ::GetLastError();
         for (const std::wstring& name : {kForeignPrinter, kLookAlikePrinter})
             ASSERT_TRUE(testing_support::AddRawQueue(name, kForeignDriver, L"LPT2:"))
@@ -243,9 +246,10 @@ protected:
                 ::ClosePrinter(printer);
             }
         }
+        std::wstring environment = testing_support::ThisWindowsEnvironment();
         for (const std::wstring& name : {kForeignDriver, kForeignMakerDriver}) {
             std::wstring writable = name;
-            ::DeletePrinterDriverW(nullptr, nullptr, &writable[0]);
+            ::DeletePrinterDriverW(nullptr, &environment[0], &writable[0]);
         }
     }
 
@@ -426,12 +430,13 @@ TEST_F(Uninstall, RemovesTheProductAndOnlyIt) {
                      [](const std::string& call) { return call.rfind("Delete", 0) == 0; });
     ASSERT_NE(g_spooler.calls.rend(), lastDeletion);
     EXPECT_EQ("DeleteMonitorW", *lastDeletion);
-    EXPECT_EQ(std::vector<std::wstring>{L"Korvane Language Monitor in Windows x64"},
+    const std::wstring environment = testing_support::ThisWindowsEnvironment();
+    EXPECT_EQ(std::vector<std::wstring>{L"Korvane Language Monitor in " + environment},
               g_spooler.deletedMonitors);
     for (const std::wstring& name : ourPrinters)
         EXPECT_TRUE(
-            Contains(g_spooler.deletedDrivers,
-                     name + L" in Windows x64 flags " + std::to_wstring(DPD_DELETE_UNUSED_FILES)))
+            Contains(g_spooler.deletedDrivers, name + L" in " + environment + L" flags " +
+                                                   std::to_wstring(DPD_DELETE_UNUSED_FILES)))
             << name;
 
     const std::vector<std::wstring> records = log.NewRecords();
@@ -546,13 +551,14 @@ TEST_F(Uninstall, RefusalsLeaveWhatDependsOnThem) {
         // A driver whose queue remains is not asked to go; one refused for another reason than
         // an unknown flag is not asked again. Wine's spooler does not take the file flag
         // (ERROR_INVALID_PARAMETER) and is asked again without it.
-        const std::wstring flagged =
-            L"Korvane KV-8200 in Windows x64 flags " + std::to_wstring(DPD_DELETE_UNUSED_FILES);
+        const std::wstring driver =
+            L"Korvane KV-8200 in " + testing_support::ThisWindowsEnvironment() + L" flags ";
+        const std::wstring flagged = driver + std::to_wstring(DPD_DELETE_UNUSED_FILES);
         const std::vector<std::wstring> asked =
             c.printerRemains ? std::vector<std::wstring>{}
             : c.step == RemovalStep::RemoveDriver
                 ? std::vector<std::wstring>{flagged}
-                : std::vector<std::wstring>{flagged, L"Korvane KV-8200 in Windows x64 flags 0"};
+                : std::vector<std::wstring>{flagged, driver + L"0"};
         EXPECT_EQ(asked, g_spooler.deletedDrivers);
         EXPECT_TRUE(Contains(MonitorNames(), kLanguageMonitorName));
         EXPECT_FALSE(result.monitorRemoved);

@@ -4,6 +4,7 @@
 #include "pnp/device_setup_api.h"
 #include "pnp/pnp_installer.h"
 #include "tests/engine/installer_fixtures.h"
+#include "tests/support/spooler_objects.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -129,9 +130,11 @@ protected:
 
 } // namespace
 
-TEST(PnpInfPath, SixtyFourBitWindowsTakesTheX64Inf) {
-    ASSERT_TRUE(engine::IsNative64Bit()); // the bench is 64-bit Windows, also for the x86 build
-    EXPECT_EQ(engine::GetProgramDirectory() + L"\\24Pin\\X64\\24Pin.inf", GetPnpInfPath());
+// The INF of the package of this Windows, whatever the installer's bitness.
+TEST(PnpInfPath, TheInfOfThisWindowsPackage) {
+    const wchar_t* package = testing_support::WindowsIs64Bit() ? L"X64" : L"i386";
+    EXPECT_EQ(engine::GetProgramDirectory() + L"\\24Pin\\" + package + L"\\24Pin.inf",
+              GetPnpInfPath());
 }
 
 TEST_F(PnpInstall, FirstHardwareIdMatchesSecondDoesNot) {

@@ -33,10 +33,12 @@ Names MonitorNames() {
         &MONITOR_INFO_1W::pName);
 }
 
-Names DriverNames() {
+Names DriverNames(const wchar_t* environment) {
+    std::wstring name = environment != nullptr ? environment : L"";
+    LPWSTR named = environment != nullptr ? &name[0] : nullptr;
     return NamesOf<DRIVER_INFO_1W>(
-        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            return ::EnumPrinterDriversW(nullptr, nullptr, 1, data, size, needed, returned);
+        [named](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return ::EnumPrinterDriversW(nullptr, named, 1, data, size, needed, returned);
         },
         &DRIVER_INFO_1W::pName);
 }
@@ -54,6 +56,26 @@ bool Contains(const Names& names, const std::wstring& name) {
         if (n == name)
             return true;
     return false;
+}
+
+bool WindowsIs64Bit() {
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 8 || (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64);
+}
+
+std::wstring ThisWindowsEnvironment() {
+    return WindowsIs64Bit() ? L"Windows x64" : L"Windows NT x86";
+}
+
+std::wstring DriverDirectoryOf(const wchar_t* environment) {
+    std::wstring name = environment != nullptr ? environment : L"";
+    wchar_t directory[MAX_PATH] = L"";
+    DWORD needed = 0;
+    if (!::GetPrinterDriverDirectoryW(nullptr, environment != nullptr ? &name[0] : nullptr, 1,
+                                      reinterpret_cast<BYTE*>(directory), sizeof(directory),
+                                      &needed))
+        return std::wstring();
+    return directory;
 }
 
 bool AddFileDriver(const std::wstring& name, const std::wstring& driverPath,

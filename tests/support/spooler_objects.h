@@ -23,9 +23,21 @@ template <typename Fill> std::vector<BYTE> SpoolerBytes(Fill fill) {
 }
 
 Names MonitorNames();
-Names DriverNames();
-Names PrinterNames(); // local printers
+Names DriverNames(const wchar_t* environment = nullptr); // nullptr: the calling program's
+Names PrinterNames();                                    // local printers
 bool Contains(const Names& names, const std::wstring& name);
+
+// The Windows the test runs on, told apart without the installer's code: 64-bit Windows for a
+// 64-bit program, and for a 32-bit one under WOW64; 32-bit Windows otherwise.
+bool WindowsIs64Bit();
+
+// The spooler environment of that Windows, the one the installer registers in: "Windows x64" or
+// "Windows NT x86", whatever the test's own bitness.
+std::wstring ThisWindowsEnvironment();
+
+// The spooler's driver directory of `environment` (nullptr: the calling program's), without a
+// trailing backslash; empty when the spooler cannot tell.
+std::wstring DriverDirectoryOf(const wchar_t* environment);
 
 // A version-3 driver made of files already in the driver directory, optionally naming a language
 // monitor, in `environment` (nullptr: the calling program's). False (with the spooler's last
