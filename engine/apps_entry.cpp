@@ -152,4 +152,17 @@ bool ProductEntryExists() {
     return true;
 }
 
+std::wstring InstalledProductVersion() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, EntryKeyPath().c_str(), 0,
+                        KEY_QUERY_VALUE | kProductEntryView, &key) != ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t text[64] = L"";
+    DWORD size = sizeof(text) - sizeof(wchar_t), type = 0;
+    const LSTATUS read = ::RegQueryValueExW(key, L"DisplayVersion", nullptr, &type,
+                                            reinterpret_cast<BYTE*>(text), &size);
+    ::RegCloseKey(key);
+    return read == ERROR_SUCCESS && type == REG_SZ ? std::wstring(text) : std::wstring();
+}
+
 } // namespace engine

@@ -31,4 +31,8 @@ bool RemoveProductEntry();
 // True when the entry is present.
 bool ProductEntryExists();
 
+// The entry's DisplayVersion: the version of the product installed; empty when there is no entry
+// or it has no version.
+std::wstring InstalledProductVersion();
+
 } // namespace engine

@@ -21,6 +21,7 @@ std::atomic<int> g_logFileNumber{1};
 // The administrator's copy of the log, and the lock that keeps its records whole.
 std::mutex g_copyMutex;
 std::wstring g_copyPath;
+bool g_copyFailed = false;
 
 // Another writer holds a log file only for the moment of one write; a file that stays locked for
 // longer than this belongs to someone else, and the record is dropped rather than block the caller.
@@ -81,6 +82,12 @@ AppendResult AppendRecord(const std::wstring& path, const std::string& bytes) {
 void SetInstallLogCopy(const std::wstring& path) {
     std::lock_guard<std::mutex> lock(g_copyMutex);
     g_copyPath = path;
+    g_copyFailed = false;
+}
+
+bool InstallLogCopyFailed() {
+    std::lock_guard<std::mutex> lock(g_copyMutex);
+    return g_copyFailed;
 }
 
 namespace {
@@ -94,12 +101,15 @@ void AppendToCopy(const std::string& bytes) {
                                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             DWORD written = 0;
-            ::WriteFile(file.Get(), bytes.c_str(), static_cast<DWORD>(bytes.size() + 1), &written,
-                        nullptr);
+            if (!::WriteFile(file.Get(), bytes.c_str(), static_cast<DWORD>(bytes.size() + 1),
+                             &written, nullptr) ||
+                written != bytes.size() + 1)
+                g_copyFailed = true;
             return;
         }
         ::Sleep(kOpenRetryDelayMs);
     }
+    g_copyFailed = true;
 }
 
 } // namespace

@@ -20,6 +20,9 @@ void WriteInstallStep(const std::wstring& step, unsigned long error);
 // for none. Its records are appended whatever its size.
 void SetInstallLogCopy(const std::wstring& path);
 
+// True when a record could not be written whole to the copy since it was set.
+bool InstallLogCopyFailed();
+
 // The log folder with its trailing backslash; empty when the Documents folder is unknown, and
 // then no record is written.
 std::wstring GetInstallLogFolder();

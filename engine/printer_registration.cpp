@@ -102,9 +102,46 @@ bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError) {
     return added;
 }
 
-bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstring& portName,
-                              const std::wstring& dataFileName) {
-    std::wstring directory;
+namespace {
+
+// The driver record of printerName on the model's data file, with the files in the driver
+// directory; the strings live as long as the record.
+struct DriverRecord {
+    DriverRecord(const std::wstring& directory, const std::wstring& printerName,
+                 const std::wstring& dataFileName)
+        : name(Writable(printerName)), environment(Writable(SpoolerEnvironment())),
+          driverPath(Writable(directory + L"UNIDRV.DLL")),
+          dataFile(Writable(directory + dataFileName)),
+          configFile(Writable(directory + L"unidrvui.dll")),
+          helpFile(Writable(directory + L"unidrv.hlp")),
+          dependentFiles(ToNameList(DependentFileText(dataFileName))),
+          monitorName(Writable(kLanguageMonitorName)), dataType(Writable(L"RAW")),
+          maker(Writable(kMakerName)) {
+        info.cVersion = 3;
+        info.pName = name.data();
+        info.pEnvironment = environment.data();
+        info.pDriverPath = driverPath.data();
+        info.pDataFile = dataFile.data();
+        info.pConfigFile = configFile.data();
+        info.pHelpFile = helpFile.data();
+        info.pDependentFiles = dependentFiles.data();
+        info.pMonitorName = monitorName.data();
+        info.pDefaultDataType = dataType.data();
+        info.pszzPreviousNames = nullptr;
+        info.ftDriverDate = FILETIME{};
+        info.dwlDriverVersion = 0;
+        info.pszMfgName = maker.data();
+        info.pszOEMUrl = nullptr;
+        info.pszHardwareID = nullptr;
+        info.pszProvider = nullptr;
+    }
+    std::vector<wchar_t> name, environment, driverPath, dataFile, configFile, helpFile,
+        dependentFiles, monitorName, dataType, maker;
+    DRIVER_INFO_6W info{};
+};
+
+// The driver directory with a trailing backslash; "2" reported when the spooler does not tell.
+bool DriverDirectoryForRegistration(std::wstring& directory) {
     if (!GetDriverDirectory(directory)) {
         // The driver's files cannot be found without it, as when they could not be staged.
         WriteInstallStep(L"GetPrinterDriverDirectory", ::GetLastError());
@@ -112,54 +149,52 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
         return false;
     }
     directory += L"\\";
-    const SpoolerApi& spooler = Spooler();
+    return true;
+}
 
+bool AddLanguageMonitorFrom(const std::wstring& directory, MonitorChange* change) {
     std::vector<wchar_t> monitorName = Writable(kLanguageMonitorName);
     std::vector<wchar_t> monitorPath = Writable(directory + kLanguageMonitorFile);
+    std::vector<wchar_t> environment = Writable(SpoolerEnvironment());
     MONITOR_INFO_2W monitor{};
     monitor.pName = monitorName.data();
-    std::vector<wchar_t> environment = Writable(SpoolerEnvironment());
     monitor.pEnvironment = environment.data();
     monitor.pDLLName = monitorPath.data();
-    if (spooler.AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) {
+    if (Spooler().AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) {
         WriteInstallStep(L"AddMonitor " + std::wstring(kLanguageMonitorName), 0);
-    } else {
-        const DWORD error = ::GetLastError();
-        WriteInstallStep(L"AddMonitor " + std::wstring(kLanguageMonitorName), error);
-        if (!ReinstallLanguageMonitor(monitor, error)) {
-            ReportFailure(L"5");
-            return false;
-        }
+        if (change != nullptr)
+            *change = MonitorChange::Added;
+        return true;
     }
+    const DWORD error = ::GetLastError();
+    WriteInstallStep(L"AddMonitor " + std::wstring(kLanguageMonitorName), error);
+    const bool same =
+        error == ERROR_PRINT_MONITOR_ALREADY_INSTALLED && InstalledMonitorIsOurs(monitor);
+    if (!ReinstallLanguageMonitor(monitor, error)) {
+        ReportFailure(L"5");
+        return false;
+    }
+    if (change != nullptr)
+        *change = same ? MonitorChange::Kept : MonitorChange::Replaced;
+    return true;
+}
 
-    std::vector<wchar_t> name = Writable(printerName);
-    std::vector<wchar_t> driverPath = Writable(directory + L"UNIDRV.DLL");
-    std::vector<wchar_t> dataFile = Writable(directory + dataFileName);
-    std::vector<wchar_t> configFile = Writable(directory + L"unidrvui.dll");
-    std::vector<wchar_t> helpFile = Writable(directory + L"unidrv.hlp");
-    std::vector<wchar_t> dependentFiles = ToNameList(DependentFileText(dataFileName));
-    std::vector<wchar_t> dataType = Writable(L"RAW");
-    std::vector<wchar_t> maker = Writable(kMakerName);
-    DRIVER_INFO_6W driver{};
-    driver.cVersion = 3;
-    driver.pName = name.data();
-    driver.pEnvironment = environment.data();
-    driver.pDriverPath = driverPath.data();
-    driver.pDataFile = dataFile.data();
-    driver.pConfigFile = configFile.data();
-    driver.pHelpFile = helpFile.data();
-    driver.pDependentFiles = dependentFiles.data();
-    driver.pMonitorName = monitorName.data();
-    driver.pDefaultDataType = dataType.data();
-    driver.pszzPreviousNames = nullptr;
-    driver.ftDriverDate = FILETIME{};
-    driver.dwlDriverVersion = 0;
-    driver.pszMfgName = maker.data();
-    driver.pszOEMUrl = nullptr;
-    driver.pszHardwareID = nullptr;
-    driver.pszProvider = nullptr;
+} // namespace
+
+bool RegisterLanguageMonitor(MonitorChange* change) {
+    std::wstring directory;
+    return DriverDirectoryForRegistration(directory) && AddLanguageMonitorFrom(directory, change);
+}
+
+bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstring& portName,
+                              const std::wstring& dataFileName) {
+    std::wstring directory;
+    if (!DriverDirectoryForRegistration(directory) || !AddLanguageMonitorFrom(directory, nullptr))
+        return false;
+    const SpoolerApi& spooler = Spooler();
+    DriverRecord driver(directory, printerName, dataFileName);
     const bool driverAdded =
-        spooler.AddPrinterDriverW(nullptr, 6, reinterpret_cast<LPBYTE>(&driver)) != FALSE;
+        spooler.AddPrinterDriverW(nullptr, 6, reinterpret_cast<LPBYTE>(&driver.info)) != FALSE;
     WriteInstallStep(L"AddPrinterDriver " + printerName, driverAdded ? 0 : ::GetLastError());
     if (!driverAdded) {
         ReportFailure(L"4");
@@ -169,11 +204,11 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     std::vector<wchar_t> port = Writable(portName);
     std::vector<wchar_t> processor = Writable(L"winprint");
     PRINTER_INFO_2W printer{};
-    printer.pPrinterName = name.data();
+    printer.pPrinterName = driver.name.data();
     printer.pPortName = port.data();
-    printer.pDriverName = name.data();
+    printer.pDriverName = driver.name.data();
     printer.pPrintProcessor = processor.data();
-    printer.pDatatype = dataType.data();
+    printer.pDatatype = driver.dataType.data();
     printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
     HANDLE added = spooler.AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&printer));
     WriteInstallStep(L"AddPrinter " + printerName + L" " + portName,
@@ -184,6 +219,22 @@ bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstrin
     }
     spooler.ClosePrinter(added);
     return true;
+}
+
+bool UpdatePrinterDriver(const std::wstring& driverName, const std::wstring& dataFileName) {
+    std::wstring directory;
+    if (!DriverDirectoryForRegistration(directory))
+        return false;
+    DriverRecord driver(directory, driverName, dataFileName);
+    // Over a driver of the same name the spooler takes every file again, whatever its date, and
+    // the queues on the driver print with the new files from their next job on.
+    const bool updated =
+        Spooler().AddPrinterDriverExW(nullptr, 6, reinterpret_cast<LPBYTE>(&driver.info),
+                                      APD_COPY_ALL_FILES) != FALSE;
+    WriteInstallStep(L"AddPrinterDriverEx " + driverName, updated ? 0 : ::GetLastError());
+    if (!updated)
+        ReportFailure(L"4");
+    return updated;
 }
 
 } // namespace engine

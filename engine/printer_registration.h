@@ -20,6 +20,20 @@ std::wstring MakePrinterName(const std::wstring& modelName);
 bool RegisterDriverAndPrinter(const std::wstring& printerName, const std::wstring& portName,
                               const std::wstring& dataFileName);
 
+// What registering the language monitor did: added it, kept the installed one (the same file,
+// byte for byte), or replaced an installed one of other bytes.
+enum class MonitorChange { Added, Kept, Replaced };
+
+// Registers the language monitor from the driver directory, as RegisterDriverAndPrinter does
+// first. change, when given, receives what was done. False, with code "2" or "5" reported, when
+// it cannot be.
+bool RegisterLanguageMonitor(MonitorChange* change = nullptr);
+
+// Registers the driver driverName again over the installed one, from the files in the driver
+// directory, every file copied whatever its date: the queues on it keep their names, ports and
+// settings and print with the new files. False, with code "2" or "4" reported, when refused.
+bool UpdatePrinterDriver(const std::wstring& driverName, const std::wstring& dataFileName);
+
 // Deals with a language monitor of the same name already installed: with addError, the error of
 // the refused AddMonitorW, being ERROR_PRINT_MONITOR_ALREADY_INSTALLED, keeps an installed monitor
 // whose file holds the same bytes as monitorInfo's (true, the spooler untouched); otherwise

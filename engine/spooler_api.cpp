@@ -97,6 +97,10 @@ BOOL WINAPI MissingPrinterStep(HANDLE) {
     ::SetLastError(ERROR_PROC_NOT_FOUND);
     return FALSE;
 }
+BOOL WINAPI MissingAddPrinterDriverEx(LPWSTR, DWORD, LPBYTE, DWORD) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
 BOOL WINAPI MissingWritePrinter(HANDLE, LPVOID, DWORD, LPDWORD written) {
     if (written != nullptr)
         *written = 0;
@@ -119,6 +123,7 @@ SpoolerApi LoadSystemSpooler() {
     Resolve(api.AddMonitorW, module, "AddMonitorW", &MissingAddMonitor);
     Resolve(api.DeleteMonitorW, module, "DeleteMonitorW", &MissingDeleteMonitor);
     Resolve(api.AddPrinterDriverW, module, "AddPrinterDriverW", &MissingAddPrinterDriver);
+    Resolve(api.AddPrinterDriverExW, module, "AddPrinterDriverExW", &MissingAddPrinterDriverEx);
     Resolve(api.AddPrinterW, module, "AddPrinterW", &MissingAddPrinter);
     Resolve(api.EnumPortsW, module, "EnumPortsW", &MissingEnumPorts);
     Resolve(api.EnumMonitorsW, module, "EnumMonitorsW", &MissingEnumMonitors);

@@ -15,6 +15,8 @@ struct SpoolerApi {
     decltype(&::AddMonitorW) AddMonitorW;
     decltype(&::DeleteMonitorW) DeleteMonitorW;
     decltype(&::AddPrinterDriverW) AddPrinterDriverW;
+    // A driver registered again over itself, its files copied whatever their dates.
+    decltype(&::AddPrinterDriverExW) AddPrinterDriverExW;
     decltype(&::AddPrinterW) AddPrinterW;
     decltype(&::EnumPortsW) EnumPortsW;
     decltype(&::EnumMonitorsW) EnumMonitorsW;

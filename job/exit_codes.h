@@ -9,6 +9,7 @@ constexpr int kExitInstallFailed = 1603;          // the install (or removal) fa
 constexpr int kExitAlreadyRunning = 1618;         // another copy of the installer is running
 constexpr int kExitDistributionUnreadable = 1619; // catalogue or this machine's package missing
 constexpr int kExitPlatformUnsupported = 1633;    // neither package runs on this processor
+constexpr int kExitNewerVersionInstalled = 1638;  // a newer version of the product is installed
 constexpr int kExitBadCommandLine = 1639;         // unknown switch, unknown model, missing value
 
 } // namespace job

@@ -3,6 +3,7 @@
 #include "engine/apps_entry.h"
 #include "engine/driver_staging.h"
 #include "engine/install_log.h"
+#include "engine/installed_printer.h"
 #include "engine/job_observer.h"
 #include "engine/package_locator.h"
 #include "engine/printer_registration.h"
@@ -57,24 +58,70 @@ bool InstallByPlugAndPlay(const std::wstring& modelName) {
 
 // The package checks, before anything on the machine changes: this machine's package with every
 // file it lists, the INF with the model's line, the model's data file and the language monitor.
-// A distribution that cannot succeed fails here with its code: "2" when only the model's data
-// file is missing (as the staging would report it), "1" otherwise.
+// A distribution that cannot succeed fails here with its code: "1" when there is no package
+// folder or its INF lacks the model, "2" when one of the maker's files is missing or unusable
+// (as staging would report the file it cannot copy).
 bool PackageReady(const std::wstring& modelName) {
     bool ready = true;
     std::wstring code;
     const std::vector<engine::PreflightRow> rows =
         job::RunPackageChecks(engine::GetProgramDirectory(), modelName);
     job::LogPreflightRows(rows);
+    const DWORD folder = ::GetFileAttributesW(engine::GetDriverSourceFolder().c_str());
+    const bool packageFolder =
+        folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) != 0;
     for (const engine::PreflightRow& row : rows) {
         if (row.ok)
             continue;
         ready = false;
+        const bool makerFile = packageFolder && (row.check == engine::kCheckPackage ||
+                                                 row.check == engine::kCheckDataFiles ||
+                                                 row.check == engine::kCheckMonitor);
         if (code.empty() || code == L"2")
-            code = row.check == engine::kCheckDataFiles ? L"2" : L"1";
+            code = makerFile ? L"2" : L"1";
     }
     if (!ready)
         engine::ReportFailure(code);
     return ready;
+}
+
+// A repeated silent install takes over the model's queue on the port: the package staged again
+// (the maker's files replaced where they differ, the support folders and shortcuts refreshed, the
+// INF staged), the monitor kept or replaced, and the driver registered again over itself when its
+// files are not the distribution's. The queue keeps its name, port and settings.
+bool UpdateInstalledQueue(const InstallRequest& request, const engine::QueueListing& queue,
+                          InstallChange& change) {
+    engine::WriteInstallLog(L"更新已安装的打印机：" + queue.name + L"，驱动 " + queue.driver +
+                                L"，端口 " + queue.port,
+                            false);
+    if (!engine::StageDriverPackage(request.dataFileName))
+        return false;
+    engine::MonitorChange monitor = engine::MonitorChange::Kept;
+    if (!engine::RegisterLanguageMonitor(&monitor))
+        return false;
+    const bool current = engine::DriverFilesCurrent(queue.driver, request.dataFileName);
+    if (!current && !engine::UpdatePrinterDriver(queue.driver, request.dataFileName))
+        return false;
+    change = current && monitor == engine::MonitorChange::Kept ? InstallChange::Unchanged
+                                                               : InstallChange::Updated;
+    engine::WriteInstallLog(
+        change == InstallChange::Unchanged ? L"打印机驱动未改变" : L"打印机驱动已更新", false);
+    return true;
+}
+
+// The queue a repeated install takes over; false when there is none (or the spooler does not
+// list its queues: a new one is added then, as on a first install).
+bool FindQueueToReuse(const InstallRequest& request, engine::QueueListing& found) {
+    std::vector<engine::QueueListing> queues;
+    if (!engine::ListLocalQueues(queues)) {
+        engine::WriteInstallStep(L"EnumPrinters", ::GetLastError());
+        return false;
+    }
+    const int index = engine::QueueToReuse(queues, request.modelName, request.portName);
+    if (index < 0)
+        return false;
+    found = queues[static_cast<size_t>(index)];
+    return true;
 }
 
 } // namespace
@@ -87,21 +134,34 @@ InstallOutcome RunInstallJob(const InstallRequest& request) {
         false);
     InstallOutcome outcome;
     if (!PackageReady(request.modelName)) {
+        outcome.packageRefused = true;
         engine::WriteInstallLog(L"驱动安装失败", false);
         return outcome;
     }
-    if (request.modelName == request.detectedModelName && InstallByPlugAndPlay(request.modelName)) {
+    engine::QueueListing queue;
+    if (request.reuseQueue && FindQueueToReuse(request, queue)) {
+        outcome.route = InstallRoute::Spooler;
+        outcome.printerName = queue.name;
+        outcome.driverName = queue.driver;
+        outcome.installed = UpdateInstalledQueue(request, queue, outcome.change);
+    } else if (request.modelName == request.detectedModelName &&
+               InstallByPlugAndPlay(request.modelName)) {
         outcome.installed = true;
         outcome.route = InstallRoute::PlugAndPlay;
         outcome.printerName = L"Korvane " + request.modelName;
+        outcome.driverName = outcome.printerName;
     } else {
         outcome.route = InstallRoute::Spooler;
         outcome.installed = InstallPrinter(request.modelName, request.portName,
                                            request.dataFileName, &outcome.printerName);
+        outcome.driverName = outcome.printerName;
     }
     // The product's entry in Apps & Features, with the installer kept to remove it. The printer
-    // works without it: a failure is logged with its steps, not the installation's failure.
-    if (outcome.installed && !engine::RegisterProduct(engine::GetProgramDirectory()))
+    // works without it; the caller decides what its failure means (the wizard logs it, a silent
+    // run fails, since a deployment system detects the product by the entry).
+    outcome.registered =
+        outcome.installed && engine::RegisterProduct(engine::GetProgramDirectory());
+    if (outcome.installed && !outcome.registered)
         engine::WriteInstallLog(L"未能登记卸载信息（应用和功能）", false);
     // The job's end in the log: the outcome the caller is about to tell.
     engine::WriteInstallLog(outcome.installed ? L"驱动安装成功" : L"驱动安装失败", false);

@@ -18,14 +18,28 @@ struct InstallRequest {
     std::wstring portName;          // such as USB001 or LPT1:
     std::wstring dataFileName;      // modelName + ".GPD"
     std::wstring detectedModelName; // what the connected printer reports; empty when none
+    // A repeated silent install: a queue of the model's driver on the port is taken over and its
+    // driver updated in place, instead of a new copy being added. The wizard always adds.
+    bool reuseQueue = false;
 };
 
 enum class InstallRoute { PlugAndPlay, Spooler };
 
+// What an installation did to the machine's queues.
+enum class InstallChange {
+    Added,     // a new queue (and its driver)
+    Updated,   // an installed queue taken over; its driver's files or the monitor replaced
+    Unchanged, // an installed queue taken over, its files already the distribution's
+};
+
 struct InstallOutcome {
     bool installed = false;
     InstallRoute route = InstallRoute::Spooler; // the way that gave the result
-    std::wstring printerName;                   // the queue's name, once it is known
+    InstallChange change = InstallChange::Added;
+    std::wstring printerName;    // the queue's name, once it is known
+    std::wstring driverName;     // the queue's driver, once it is known
+    bool packageRefused = false; // the package checks failed before anything changed
+    bool registered = false;     // the Apps & Features entry and the kept installer were written
 };
 
 // The whole job on the calling thread: the Plug and Play way when the printer on the machine

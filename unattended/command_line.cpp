@@ -4,7 +4,19 @@ namespace unattended {
 
 namespace {
 
-enum class Switch { Quiet, Model, Port, Log, Report, TestPage, Uninstall, Check, Help, Unknown };
+enum class Switch {
+    Quiet,
+    Model,
+    Port,
+    Log,
+    Report,
+    TestPage,
+    NewQueue,
+    Uninstall,
+    Check,
+    Help,
+    Unknown
+};
 
 struct SwitchName {
     const wchar_t* name;
@@ -19,6 +31,7 @@ constexpr SwitchName kSwitches[] = {
     {L"log", Switch::Log, true},
     {L"report", Switch::Report, true},
     {L"testpage", Switch::TestPage, false},
+    {L"newqueue", Switch::NewQueue, false},
     {L"uninstall", Switch::Uninstall, false},
     {L"check", Switch::Check, false},
     {L"?", Switch::Help, false},
@@ -146,6 +159,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         case Switch::TestPage:
             options.testPage = true;
             break;
+        case Switch::NewQueue:
+            options.newQueue = true;
+            break;
         case Switch::Uninstall:
             uninstall = true;
             break;
@@ -192,7 +208,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
 std::wstring UsageText() {
     return L"用法：\r\n"
            L"  Setup.exe [/quiet] [/model 型号|auto] [/port 端口|auto] [/log 文件] [/report 文件] "
-           L"[/testpage]\r\n"
+           L"[/testpage] [/newqueue]\r\n"
            L"  Setup.exe /uninstall [/quiet] [/log 文件] [/report 文件]\r\n"
            L"  Setup.exe /check [/quiet] [/model 型号] [/log 文件] [/report 文件]\r\n"
            L"  Setup.exe /?\r\n"
@@ -203,11 +219,13 @@ std::wstring UsageText() {
            L"  /log        安装日志同时写入此文件\r\n"
            L"  /report     把结果写成 JSON 报告（UTF-8）\r\n"
            L"  /testpage   安装成功后打印一张测试小票\r\n"
+           L"  /newqueue   再添加一台打印机（副本），即使此型号在此端口上已安装\r\n"
            L"  /uninstall  卸载本驱动的打印机、驱动、语言监视器、程序文件夹和开始菜单项\r\n"
            L"  /check      只检查能否安装，不改动这台电脑\r\n"
            L"\r\n"
            L"退出代码：0 成功，1602 用户取消，1603 安装失败，1618 安装程序已在运行，\r\n"
-           L"1619 安装包无法读取，1633 不支持此平台，1639 命令行参数无效。\r\n";
+           L"1619 安装包无法读取，1633 不支持此平台，1638 已安装本产品的更新版本，\r\n"
+           L"1639 命令行参数无效。\r\n";
 }
 
 } // namespace unattended

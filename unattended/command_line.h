@@ -9,7 +9,7 @@ namespace unattended {
 
 enum class Action {
     Wizard,    // no arguments
-    Install,   // /quiet, /model, /port, /log, /report, /testpage
+    Install,   // /quiet, /model, /port, /log, /report, /testpage, /newqueue
     Uninstall, // /uninstall
     Check,     // /check
     Usage,     // /?
@@ -19,8 +19,9 @@ struct Options {
     Action action = Action::Wizard;
     bool quiet = false;
     bool testPage = false;
-    std::wstring model; // empty: the connected printer's model ("auto")
-    std::wstring port;  // empty: the port the wizard would preselect ("auto")
+    bool newQueue = false; // one more queue, with the copy name, even where the model has one
+    std::wstring model;    // empty: the connected printer's model ("auto")
+    std::wstring port;     // empty: the port the wizard would preselect ("auto")
     std::wstring logFile;
     std::wstring reportFile;
 };

@@ -57,6 +57,7 @@ std::string ReportJson(const Report& report) {
     json["errorCode"] = Utf8Of(report.errorCode);
     json["message"] = Utf8Of(report.message);
     json["route"] = Utf8Of(report.route);
+    json["change"] = Utf8Of(report.change);
     json["model"] = Utf8Of(report.model);
     json["printerName"] = Utf8Of(report.printerName);
     json["port"] = Utf8Of(report.port);
@@ -64,9 +65,11 @@ std::string ReportJson(const Report& report) {
     json["package"] = Utf8Of(report.package);
     json["environment"] = Utf8Of(report.environment);
     json["version"] = Utf8Of(report.version);
+    json["installedVersion"] = Utf8Of(report.installedVersion);
     json["startedAt"] = Utf8Of(report.startedAt);
     json["durationMs"] = report.durationMs;
     json["log"] = Utf8Of(report.log);
+    json["installLog"] = Utf8Of(report.installLog);
     ordered_json steps = ordered_json::array();
     for (const ReportStep& step : report.steps)
         steps.push_back({{"step", Utf8Of(step.step)}, {"ok", step.ok}, {"error", step.error}});

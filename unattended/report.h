@@ -24,16 +24,19 @@ struct Report {
     std::wstring errorCode; // "" or "1".."7"
     std::wstring message;   // why, in a sentence, when the run failed before the job
     std::wstring route;     // "plugAndPlay", "spooler" or ""
+    std::wstring change;    // "added", "updated", "unchanged", or "" when nothing was installed
     std::wstring model;
     std::wstring printerName;
     std::wstring port;
     std::wstring driver;
     std::wstring package; // "X64" or "i386"
     std::wstring environment;
-    std::wstring version;
-    std::wstring startedAt; // UTC, ISO 8601
+    std::wstring version;          // this installer's
+    std::wstring installedVersion; // the product's on the machine before the run; "" for none
+    std::wstring startedAt;        // UTC, ISO 8601
     long long durationMs = 0;
-    std::wstring log;
+    std::wstring log;        // the /log file when one was given, else the install log
+    std::wstring installLog; // the install log in the Documents folder
     std::vector<ReportStep> steps;
     std::vector<ReportCheck> checks; // the pre-flight's rows, when it ran
 };

@@ -280,18 +280,20 @@ protected:
 
 } // namespace
 
-// Where the whole route runs, each run installs the next copy and reports it; where it cannot (the
-// 32-bit installer on 64-bit Wine), each run fails at the language monitor with code "5" after
-// staging, reports that, and leaves no queue, driver, monitor or entry of ours.
+// Where the whole route runs, the first run adds a queue and the second takes it over, unchanged;
+// where it cannot (the 32-bit installer on 64-bit Wine), each run fails at the language monitor
+// with code "5" after staging, reports that, and leaves no queue, driver, monitor or entry of
+// ours. The port is this test's own, so no other test's queue is taken over.
 TEST_F(Unattended, QuietInstallShowsNoWindowAndReportsEveryField) {
     const bool whole = WholeRouteRunsHere();
     const ProductState before = ProductState::Now();
+    const std::wstring printer = NextPrinterName(L"Korvane KV-8200");
     for (int run = 0; run < 2; ++run) {
-        SCOPED_TRACE(run == 0 ? "first run" : "second run: the copy");
-        const std::wstring printer = NextPrinterName(L"Korvane KV-8200");
+        SCOPED_TRACE(run == 0 ? "first run" : "second run: the same queue");
+        const ProductState start = ProductState::Now();
         const std::wstring report = scratch + L"report" + std::to_wstring(run) + L".json";
         const std::wstring log = scratch + L"log" + std::to_wstring(run) + L".txt";
-        const Outcome outcome = RunSetup(dist, L"/quiet /model KV-8200 /port LPT1: /report \"" +
+        const Outcome outcome = RunSetup(dist, L"/quiet /model KV-8200 /port LPT3: /report \"" +
                                                    report + L"\" -LOG:" + log);
         ASSERT_TRUE(outcome.ended);
         EXPECT_EQ(L"", outcome.window) << "a silent run shows nothing";
@@ -307,18 +309,24 @@ TEST_F(Unattended, QuietInstallShowsNoWindowAndReportsEveryField) {
         EXPECT_EQ("KV-8200", json["model"]);
         EXPECT_EQ(Utf8Of(printer), json["printerName"]);
         EXPECT_EQ(Utf8Of(printer), json["driver"]);
-        EXPECT_EQ("LPT1:", json["port"]);
+        EXPECT_EQ("LPT3:", json["port"]);
         EXPECT_EQ(WindowsIs64Bit() ? "X64" : "i386", json["package"]);
         EXPECT_EQ(Utf8Of(ThisWindowsEnvironment()), json["environment"]);
-        EXPECT_EQ("1.0.0.1", json["version"]);
+        EXPECT_EQ(Utf8Of(ProductVersion()), json["version"]);
+        EXPECT_EQ(!whole ? "" : run == 0 ? "added" : "unchanged", json["change"]);
+        if (whole && run == 1) {
+            EXPECT_EQ(Utf8Of(ProductVersion()), json["installedVersion"]);
+            EXPECT_TRUE(start == ProductState::Now()) << "no queue or driver was added";
+        }
         const std::string started = json["startedAt"];
         EXPECT_EQ(24u, started.size());
         EXPECT_EQ('Z', started.back());
         EXPECT_GT(json["durationMs"].get<long long>(), 0);
-        const std::string logPath = json["log"];
-        EXPECT_NE(std::string::npos, logPath.find("Log("));
+        EXPECT_EQ(Utf8Of(log), json["log"]) << "the administrator's log is named";
+        const std::string installLog = json["installLog"];
+        EXPECT_NE(std::string::npos, installLog.find("Log("));
         ASSERT_TRUE(json["steps"].is_array());
-        int monitorSteps = 0, monitorAdded = 0, queueSteps = 0, queueAdded = 0;
+        int monitorSteps = 0, monitorAdded = 0, queueSteps = 0, queueAdded = 0, driverSteps = 0;
         for (const auto& step : json["steps"]) {
             EXPECT_TRUE(step.contains("ok") && step.contains("error"));
             const std::string name = step["step"];
@@ -328,6 +336,8 @@ TEST_F(Unattended, QuietInstallShowsNoWindowAndReportsEveryField) {
                 monitorAdded += ok ? 1 : 0;
                 EXPECT_EQ(ok, step["error"] == 0) << step.dump();
             }
+            if (name.rfind("AddPrinterDriver", 0) == 0)
+                ++driverSteps;
             if (name.rfind("AddPrinter " + Utf8Of(printer), 0) == 0) {
                 ++queueSteps;
                 queueAdded += ok ? 1 : 0;
@@ -335,7 +345,8 @@ TEST_F(Unattended, QuietInstallShowsNoWindowAndReportsEveryField) {
         }
         EXPECT_GE(monitorSteps, 1) << "the monitor's step is in the report";
         if (whole) {
-            EXPECT_EQ(1, queueAdded) << "the queue's step is in the report";
+            EXPECT_EQ(run == 0 ? 1 : 0, queueAdded) << "the queue's step is in the report";
+            EXPECT_EQ(run == 0 ? 1 : 0, driverSteps) << "a driver of the same files is left";
         } else {
             EXPECT_EQ(0, monitorAdded);
             EXPECT_EQ(0, queueSteps) << "no queue is tried after the monitor failed";
@@ -347,7 +358,9 @@ TEST_F(Unattended, QuietInstallShowsNoWindowAndReportsEveryField) {
                   copy.find(win::ToAnsi(L"AddMonitor Korvane Language Monitor")));
         if (whole) {
             EXPECT_NE(std::string::npos, copy.find(win::ToAnsi(L"驱动安装成功")));
-            EXPECT_NE(std::string::npos, copy.find(win::ToAnsi(L"AddPrinter " + printer)));
+            EXPECT_NE(std::string::npos,
+                      copy.find(win::ToAnsi(run == 0 ? L"AddPrinter " + printer
+                                                     : std::wstring(L"打印机驱动未改变"))));
         } else {
             EXPECT_NE(std::string::npos, copy.find(win::ToAnsi(L"安装失败 错误代码：5")));
             EXPECT_EQ(std::string::npos, copy.find(win::ToAnsi(L"驱动安装成功")));
@@ -369,6 +382,9 @@ TEST_F(Unattended, ExitCodesTellFailuresApart) {
     const bool windows64 = WindowsIs64Bit();
     CopyTree(dist, noDataFile,
              windows64 ? L"24Pin\\X64\\KV-8200.GPD" : L"24Pin\\i386\\KV-8200.GPD");
+    const std::wstring noMakerFile = scratch + L"no-maker-file";
+    CopyTree(dist, noMakerFile,
+             windows64 ? L"24Pin\\X64\\PrnSetUI.dll" : L"24Pin\\i386\\PrnSetUI.dll");
 
     struct Case {
         const wchar_t* name;
@@ -386,7 +402,8 @@ TEST_F(Unattended, ExitCodesTellFailuresApart) {
         {L"switch the action does not take", dist, L"/uninstall /quiet /model KV-8200", 1639, ""},
         {L"missing catalogue", noCatalogue, L"/quiet /model KV-8200 /port LPT1:", 1619, "1"},
         {L"missing package", noPackage, L"/quiet /model KV-8200 /port LPT1:", 1619, "1"},
-        {L"missing data file", noDataFile, L"/quiet /model KV-8200 /port LPT1:", 1603, "2"},
+        {L"missing data file", noDataFile, L"/quiet /model KV-8200 /port LPT1:", 1619, "2"},
+        {L"missing maker's file", noMakerFile, L"/quiet /model KV-8200 /port LPT1:", 1619, "2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Utf8Of(c.name));
@@ -401,7 +418,7 @@ TEST_F(Unattended, ExitCodesTellFailuresApart) {
         EXPECT_EQ("failed", json["result"]);
         EXPECT_EQ(static_cast<int>(c.exitCode), json["exitCode"]);
         EXPECT_EQ(c.errorCode, json["errorCode"]);
-        if (c.exitCode != 1603) {
+        if (std::string(c.errorCode) != "2") { // refused before the job, which logs its steps
             const std::string message = json["message"];
             EXPECT_FALSE(message.empty()) << "a refused run says why";
         }
@@ -429,9 +446,10 @@ TEST_F(Unattended, ARunningCopyGives1618AndAnUnwritableReport1603) {
         ::CloseHandle(wizard.hThread);
         ::CloseHandle(wizard.hProcess);
     }
-    // Installed, but the deployment system cannot have its report: a failed run.
+    // Installed, but the deployment system cannot have its report (its path is a folder): a
+    // failed run.
     const Outcome outcome =
-        RunSetup(dist, L"/quiet /model KV-8200 /port LPT1: /report C:\\no\\such\\folder\\r.json");
+        RunSetup(dist, L"/quiet /model KV-8200 /port LPT1: /report \"" + scratch + L"\"");
     ASSERT_TRUE(outcome.ended);
     EXPECT_EQ(1603u, outcome.exitCode);
 }
@@ -471,7 +489,7 @@ TEST_F(Unattended, InstallRegistersAndTheKeptInstallerRemovesOnlyOurs) {
         EXPECT_TRUE(EntryExists());
         EXPECT_EQ(L"Korvane 82列票据打印机驱动", EntryText(L"DisplayName"));
         EXPECT_EQ(L"Velmora科技有限公司", EntryText(L"Publisher"));
-        EXPECT_EQ(L"1.0.0.1", EntryText(L"DisplayVersion"));
+        EXPECT_EQ(ProductVersion(), EntryText(L"DisplayVersion"));
         EXPECT_EQ(L"\"" + kept + L"\" /uninstall /quiet", EntryText(L"QuietUninstallString"));
         EXPECT_EQ(ReadFileBytes(dist + L"\\Setup.exe"), ReadFileBytes(kept));
     } else {
@@ -564,7 +582,7 @@ TEST_F(Unattended, BrokenDistributionIsCheckedAndRefusedWithNothingChanged) {
     EXPECT_EQ(1619u, install.exitCode);
     json = ReadReport(installReport);
     ASSERT_TRUE(json.is_object());
-    EXPECT_EQ("1", json["errorCode"]);
+    EXPECT_EQ("2", json["errorCode"]) << "a maker's file is missing";
 
     EXPECT_EQ(printers, PrinterNames());
     EXPECT_EQ(drivers, DriverNames());
@@ -617,9 +635,9 @@ TEST_F(Unattended, TestPageArrivesAtTheQueuesPort) {
 // install's staging left.
 TEST_F(Unattended, RemovalAsksFirstWithoutQuiet) {
     const bool whole = WholeRouteRunsHere();
-    const std::wstring printer = NextPrinterName(L"Korvane KV-8200");
     ASSERT_EQ(whole ? 0u : 1603u, RunSetup(dist, L"/quiet /model KV-8200 /port LPT1:").exitCode);
-    ASSERT_EQ(whole, PrinterExists(printer));
+    const std::set<std::wstring> printers = Ours(PrinterNames());
+    ASSERT_EQ(whole, !printers.empty());
     ASSERT_TRUE(FolderExists(ProductFolder()));
     ASSERT_TRUE(FolderExists(StartMenuFolder()));
 
@@ -647,8 +665,188 @@ TEST_F(Unattended, RemovalAsksFirstWithoutQuiet) {
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     EXPECT_EQ(1602u, code);
-    EXPECT_EQ(whole, PrinterExists(printer));
+    EXPECT_EQ(printers, Ours(PrinterNames()));
     EXPECT_EQ(whole, EntryExists());
     EXPECT_TRUE(FolderExists(ProductFolder()));
     EXPECT_TRUE(FolderExists(StartMenuFolder()));
+}
+
+namespace {
+
+// The product removed by its kept installer when a test ends, so that the next test of the bench
+// meets a machine without it (an upgraded entry would refuse every older installer).
+struct RemovedAtEnd {
+    ~RemovedAtEnd() {
+        if (FileExists(ProductFolder() + L"\\Setup.exe"))
+            RunSetup(ProductFolder(), L"/uninstall /quiet");
+    }
+};
+
+// UTF-8 text of a report as UTF-16.
+std::wstring WideOf(const std::string& utf8) {
+    const int size =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0)
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0],
+                              size);
+    return wide;
+}
+
+// A file held open without sharing, as another program may hold it.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::wstring& path)
+        : m_file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
+    }
+    ~HeldOpen() {
+        if (m_file != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_file);
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool Held() const { return m_file != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE m_file;
+};
+
+// The number of queues and of drivers of ours.
+std::pair<size_t, size_t> OurCounts() {
+    return {Ours(PrinterNames()).size(),
+            Ours(DriverNames(ThisWindowsEnvironment().c_str())).size()};
+}
+
+} // namespace
+
+// Deployment systems run the same install again and again: it takes over the model's queue on the
+// port and changes nothing; /newqueue asks for one more queue, with the copy name.
+TEST_F(Unattended, RepeatedInstallKeepsOneQueueAndNewQueueAddsACopy) {
+    if (!WholeRouteRunsHere())
+        GTEST_SKIP() << "no queue is installed by the 32-bit installer on 64-bit Wine";
+    RemovedAtEnd removal;
+    const std::wstring report = scratch + L"again.json";
+    const std::wstring line = L"/quiet /model KV-8230 /port COM3: /report " + report;
+    ASSERT_EQ(0u, RunSetup(dist, line).exitCode);
+    const std::string first = ReadReport(report)["printerName"];
+    const std::pair<size_t, size_t> counts = OurCounts();
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        ASSERT_EQ(0u, RunSetup(dist, line).exitCode);
+        const nlohmann::json json = ReadReport(report);
+        EXPECT_EQ("unchanged", json["change"]);
+        EXPECT_EQ(first, json["printerName"]);
+        EXPECT_EQ("COM3:", json["port"]);
+        EXPECT_EQ(counts, OurCounts()) << "one queue and one driver";
+    }
+
+    const std::wstring copy = NextPrinterName(L"Korvane KV-8230");
+    ASSERT_EQ(0u, RunSetup(dist, line + L" /newqueue").exitCode);
+    const nlohmann::json json = ReadReport(report);
+    EXPECT_EQ("added", json["change"]);
+    EXPECT_EQ(Utf8Of(copy), json["printerName"]);
+    EXPECT_NE(std::wstring::npos, copy.find(L"(副本 "));
+    EXPECT_TRUE(PrinterExists(copy));
+    EXPECT_EQ(std::make_pair(counts.first + 1, counts.second + 1), OurCounts());
+}
+
+// A newer installer with a changed data file updates the driver in place: the same queue, on the
+// same port, prints with the new file, and Apps & Features shows the new version with the newer
+// installer kept. An older installer over it changes nothing and says why (1638).
+TEST_F(Unattended, NewerInstallerUpdatesInPlaceAndAnOlderOneIsRefused) {
+    if (!WholeRouteRunsHere())
+        GTEST_SKIP() << "no queue is installed by the 32-bit installer on 64-bit Wine";
+    RemovedAtEnd removal;
+    const std::wstring report = scratch + L"upgrade.json";
+    const std::wstring line = L"/quiet /model KV-8260 /port COM4: /report " + report;
+    ASSERT_EQ(0u, RunSetup(dist, line).exitCode);
+    const nlohmann::json installed = ReadReport(report);
+    const std::wstring printer = WideOf(installed["printerName"].get<std::string>());
+    const std::pair<size_t, size_t> counts = OurCounts();
+
+    // The next version's distribution: its own Setup.exe and a data file of other bytes.
+    const std::wstring next = scratch + L"next";
+    CopyTree(dist, next);
+    const std::wstring nextSetup = NextSetupDirectory() + L"\\Setup.exe";
+    ASSERT_TRUE(::CopyFileW(nextSetup.c_str(), (next + L"\\Setup.exe").c_str(), FALSE));
+    const std::wstring gpd =
+        next + (WindowsIs64Bit() ? L"\\24Pin\\X64\\KV-8260.GPD" : L"\\24Pin\\i386\\KV-8260.GPD");
+    const std::string newBytes = ReadFileBytes(gpd) + "\r\n*% Next build\r\n";
+    ASSERT_TRUE(WriteFileBytes(gpd, newBytes));
+    const std::wstring inUse = DriverDirectory() + L"\\3\\KV-8260.GPD";
+    ASSERT_NE(newBytes, ReadFileBytes(inUse));
+
+    ASSERT_EQ(0u, RunSetup(next, line).exitCode);
+    nlohmann::json json = ReadReport(report);
+    EXPECT_EQ("updated", json["change"]);
+    EXPECT_EQ(Utf8Of(printer), json["printerName"]);
+    EXPECT_EQ("COM4:", json["port"]);
+    EXPECT_EQ(Utf8Of(NextProductVersion()), json["version"]);
+    EXPECT_EQ(Utf8Of(ProductVersion()), json["installedVersion"]);
+    EXPECT_EQ(counts, OurCounts()) << "the same queue and driver";
+    EXPECT_EQ(newBytes, ReadFileBytes(inUse)) << "the spooler's copy is the new file";
+    EXPECT_EQ(NextProductVersion(), EntryText(L"DisplayVersion"));
+    const std::string nextBytes = ReadFileBytes(nextSetup);
+    EXPECT_EQ(nextBytes, ReadFileBytes(ProductFolder() + L"\\Setup.exe"));
+    EXPECT_TRUE(PrinterExists(printer));
+
+    // The older installer over the newer product.
+    const ProductState before = ProductState::Now();
+    const Outcome older = RunSetup(dist, line);
+    EXPECT_EQ(1638u, older.exitCode);
+    EXPECT_EQ(L"", older.window);
+    json = ReadReport(report);
+    EXPECT_EQ("failed", json["result"]);
+    EXPECT_EQ(1638, json["exitCode"]);
+    EXPECT_EQ(Utf8Of(NextProductVersion()), json["installedVersion"]);
+    EXPECT_NE(std::string::npos,
+              json["message"].get<std::string>().find(Utf8Of(NextProductVersion())));
+    EXPECT_TRUE(before == ProductState::Now());
+    EXPECT_EQ(newBytes, ReadFileBytes(inUse));
+    EXPECT_EQ(NextProductVersion(), EntryText(L"DisplayVersion"));
+    EXPECT_EQ(nextBytes, ReadFileBytes(ProductFolder() + L"\\Setup.exe"));
+}
+
+// The report's and the log's folders are made when missing, so a finished installation is not
+// failed at its end; a log that cannot be written, or a kept installer that cannot be replaced,
+// fails the run (1603) with the printer left installed.
+TEST_F(Unattended, MissingFoldersAreMadeAndWhatCannotBeWrittenFailsTheRun) {
+    if (!WholeRouteRunsHere())
+        GTEST_SKIP() << "no queue is installed by the 32-bit installer on 64-bit Wine";
+    RemovedAtEnd removal;
+    const std::wstring report = scratch + L"new\\reports\\r.json";
+    const std::wstring log = scratch + L"new\\logs\\kv.log";
+    const std::wstring line = L"/quiet /model KV-8200 /port LPT2: /report \"" + report + L"\"";
+    const Outcome made = RunSetup(dist, line + L" /log \"" + log + L"\"");
+    EXPECT_EQ(0u, made.exitCode);
+    nlohmann::json json = ReadReport(report);
+    EXPECT_EQ("installed", json["result"]);
+    EXPECT_EQ(Utf8Of(log), json["log"]);
+    EXPECT_NE(std::string::npos, ReadFileBytes(log).find(win::ToAnsi(L"驱动安装成功")));
+    const std::wstring printer = WideOf(json["printerName"].get<std::string>());
+
+    // The log's path is a folder.
+    const Outcome noLog = RunSetup(dist, line + L" /log \"" + scratch + L"new\"");
+    EXPECT_EQ(1603u, noLog.exitCode);
+    json = ReadReport(report);
+    EXPECT_EQ("failed", json["result"]);
+    EXPECT_EQ(1603, json["exitCode"]);
+    EXPECT_TRUE(PrinterExists(printer));
+
+    // The kept installer is held open by another program.
+    {
+        HeldOpen held(ProductFolder() + L"\\Setup.exe");
+        ASSERT_TRUE(held.Held());
+        const Outcome noEntry = RunSetup(dist, line);
+        EXPECT_EQ(1603u, noEntry.exitCode);
+    }
+    json = ReadReport(report);
+    EXPECT_EQ("failed", json["result"]);
+    EXPECT_FALSE(json["message"].get<std::string>().empty());
+    bool refusedCopy = false;
+    for (const auto& step : json["steps"])
+        refusedCopy = refusedCopy || (step["step"].get<std::string>().rfind("CopyFile", 0) == 0 &&
+                                      step["ok"] == false);
+    EXPECT_TRUE(refusedCopy) << "the refused step is in the report";
+    EXPECT_TRUE(PrinterExists(printer));
 }

@@ -22,6 +22,18 @@ std::wstring DistDirectory() {
     return WinePathOf(SETUP_DIST_DIR);
 }
 
+std::wstring NextSetupDirectory() {
+    return WinePathOf(SETUP_NEXT_DIR);
+}
+
+std::wstring ProductVersion() {
+    return L"" SETUP_VERSION_TEXT;
+}
+
+std::wstring NextProductVersion() {
+    return L"" SETUP_NEXT_VERSION_TEXT;
+}
+
 std::wstring TestBinDirectory() {
     return WinePathOf(TEST_BIN_DIR);
 }

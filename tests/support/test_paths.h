@@ -12,6 +12,14 @@ std::wstring WinePathOf(const std::string& unixPath);
 // The build's distribution folder (Setup.exe and what lies beside it), without trailing slash.
 std::wstring DistDirectory();
 
+// The folder holding the same Setup.exe one version later (the upgrade tests' newer installer),
+// without trailing slash.
+std::wstring NextSetupDirectory();
+
+// The product's version as the build gives it to Setup.exe ("1.0.0.1"), and the next one's.
+std::wstring ProductVersion();
+std::wstring NextProductVersion();
+
 // The folder holding the test programs, without trailing slash.
 std::wstring TestBinDirectory();
 

@@ -20,6 +20,7 @@ struct Accepted {
     std::wstring log;
     std::wstring report;
     bool testPage;
+    bool newQueue = false;
 };
 
 } // namespace
@@ -44,6 +45,16 @@ TEST(CommandLine, SoundLinesGiveTheirRun) {
          L"LPT1:",
          L"C:\\l.txt",
          L"C:\\r.json",
+         true},
+        // One more queue even where the model has one on the port.
+        {{L"/quiet", L"/model", L"KV-8200", L"/NewQueue"},
+         Action::Install,
+         true,
+         L"KV-8200",
+         L"",
+         L"",
+         L"",
+         false,
          true},
         // "auto" is the default, in any case.
         {{L"/quiet", L"/model:AUTO", L"/port", L"auto"},
@@ -90,6 +101,7 @@ TEST(CommandLine, SoundLinesGiveTheirRun) {
         EXPECT_EQ(c.log, parsed.options.logFile);
         EXPECT_EQ(c.report, parsed.options.reportFile);
         EXPECT_EQ(c.testPage, parsed.options.testPage);
+        EXPECT_EQ(c.newQueue, parsed.options.newQueue);
     }
 }
 
@@ -109,6 +121,8 @@ TEST(CommandLine, WrongLinesSayWhyAndKeepTheReportFile) {
         {{L"/uninstall", L"/check"}, L"不能同时使用"},       // two actions
         {{L"/uninstall", L"/model", L"KV-8200"}, L"/model"}, // a switch the action does not take
         {{L"/check", L"/testpage"}, L"/testpage"},
+        {{L"/uninstall", L"/newqueue"}, L"/newqueue"},
+        {{L"/newqueue:yes"}, L"不带值"},
         {{L"/check", L"/port", L"LPT1:"}, L"/port"},
         {{L""}, L"无法识别"}, // an empty argument
         {{L"/"}, L"无法识别"},
@@ -131,8 +145,8 @@ TEST(CommandLine, WrongLinesSayWhyAndKeepTheReportFile) {
 
 TEST(CommandLine, UsageNamesEverySwitchAndExitCode) {
     const std::wstring usage = unattended::UsageText();
-    for (const wchar_t* part :
-         {L"/quiet", L"/model", L"/port", L"/log", L"/report", L"/testpage", L"/uninstall",
-          L"/check", L"/?", L"1602", L"1603", L"1618", L"1619", L"1633", L"1639"})
+    for (const wchar_t* part : {L"/quiet", L"/model", L"/port", L"/log", L"/report", L"/testpage",
+                                L"/uninstall", L"/newqueue", L"/check", L"/?", L"1602", L"1603",
+                                L"1618", L"1619", L"1633", L"1638", L"1639"})
         EXPECT_NE(std::wstring::npos, usage.find(part)) << std::string(part, part + wcslen(part));
 }

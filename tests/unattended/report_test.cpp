@@ -12,16 +12,19 @@ TEST(Report, EveryFieldReadsBackWithItsType) {
     report.result = L"installed";
     report.exitCode = 0;
     report.route = L"spooler";
+    report.change = L"updated";
     report.model = L"KV-8200";
     report.printerName = L"Korvane KV-8200 (副本 1)";
     report.port = L"LPT1:";
     report.driver = L"Korvane KV-8200 (副本 1)";
     report.package = L"X64";
     report.environment = L"Windows x64";
-    report.version = L"1.0.0.1";
+    report.version = L"1.0.0.2";
+    report.installedVersion = L"1.0.0.1";
     report.startedAt = unattended::IsoUtcTime(2026, 12, 10, 8, 5, 9, 7);
     report.durationMs = 1234;
-    report.log = L"C:\\users\\a\\Documents\\Velmora科技有限公司\\Log(1).txt";
+    report.log = L"C:\\deploy\\kv.log";
+    report.installLog = L"C:\\users\\a\\Documents\\Velmora科技有限公司\\Log(1).txt";
     report.steps = {{L"AddMonitor \"x\"\\y", false, 3006}, {L"AddPrinter", true, 0}};
 
     const nlohmann::json json = nlohmann::json::parse(ReportJson(report));
@@ -29,6 +32,10 @@ TEST(Report, EveryFieldReadsBackWithItsType) {
     EXPECT_EQ(0, json["exitCode"]);
     EXPECT_EQ("", json["errorCode"]);
     EXPECT_EQ("spooler", json["route"]);
+    EXPECT_EQ("updated", json["change"]);
+    EXPECT_EQ("1.0.0.2", json["version"]);
+    EXPECT_EQ("1.0.0.1", json["installedVersion"]);
+    EXPECT_EQ("C:\\deploy\\kv.log", json["log"]);
     EXPECT_EQ("Korvane KV-8200 (\xE5\x89\xAF\xE6\x9C\xAC 1)", json["printerName"]);
     EXPECT_EQ("LPT1:", json["port"]);
     EXPECT_EQ("X64", json["package"]);
@@ -43,7 +50,8 @@ TEST(Report, EveryFieldReadsBackWithItsType) {
     EXPECT_FALSE(json.contains("checks")); // only a pre-flight has rows
     for (const char* field :
          {"result", "exitCode", "errorCode", "route", "model", "printerName", "port", "driver",
-          "package", "environment", "version", "startedAt", "durationMs", "log", "steps"})
+          "package", "environment", "version", "installedVersion", "startedAt", "durationMs", "log",
+          "installLog", "change", "steps"})
         EXPECT_TRUE(json.contains(field)) << field;
 }
 
