@@ -90,7 +90,7 @@ std::string TestPageBytes(const TestPageRequest& request, const SYSTEMTIME& time
     fields.hour = time.wHour;
     fields.minute = time.wMinute;
     fields.second = time.wSecond;
-    return win::ToAnsi(TestPageText(fields));
+    return win::ToCodePage(TestPageText(fields), kPrinterCodePage);
 }
 
 bool PrintTestPage(const TestPageRequest& request) {

@@ -15,7 +15,11 @@ struct TestPageRequest {
     std::wstring portName;
 };
 
-// The bytes sent: TestPageText of the request at `time`, in the ANSI code page.
+// The printers' own code page: they print Chinese from GBK bytes, whatever the PC's locale.
+constexpr unsigned kPrinterCodePage = 936;
+
+// The bytes sent: TestPageText of the request at `time`, in the printers' code page (GBK), so that
+// a PC set to another language does not send "?" for every Chinese character.
 std::string TestPageBytes(const TestPageRequest& request, const SYSTEMTIME& time);
 
 // Prints the receipt, dated with the local time, as one RAW document of one page: OpenPrinterW,
