@@ -9,7 +9,11 @@
 # own wineserver, the Chinese locale and one shared virtual display. On each, at most as many at a
 # time as the machine has cores and each under a time limit:
 #   Setup.exe /quiet /model KV-8200 /port LPT1: /report C:\fleet\install.json
-# then, where it installed, the kept copy's QuietUninstallString:
+# then, on a healthy machine, the rest of the product's life as deployment systems drive it: the
+# same install again (it must change nothing), a newer installer with a changed data file (it
+# must update the driver in place), the older one again (refused with 1638), each time with one
+# queue and one driver of ours counted on the machine; and, where it installed, the kept copy's
+# QuietUninstallString:
 #   "C:\Program Files (x86)\Vantrel打印机\Setup.exe" /uninstall /quiet /report C:\fleet\uninstall.json
 # With --faults every third machine is broken first, each in one of seven ways, with the exit code
 # it must give known in advance. Prints one table and writes every report into one CSV
@@ -35,14 +39,14 @@ while [ $# -gt 0 ]; do
 done
 
 prefix_sh="$root/tests/wine/prefix.sh"
-if [ ! -f "$build/dist/Setup.exe" ] || [ ! -f "$build/file_holder.exe" ] ||
-    [ ! -f "$build/exit_code.exe" ]; then
+if [ ! -f "$build/dist/Setup.exe" ] || [ ! -f "$build/next/Setup.exe" ] ||
+    [ ! -f "$build/file_holder.exe" ] || [ ! -f "$build/exit_code.exe" ]; then
     "$root/tools/deps.sh" test
     if [ ! -f "$build/build.ninja" ]; then
         cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
     fi
-    cmake --build "$build" --target Setup dist file_holder exit_code >/dev/null
+    cmake --build "$build" --target Setup SetupNext dist file_holder exit_code >/dev/null
 fi
 
 fleet="$build/fleet"
@@ -77,6 +81,13 @@ cleanup() {
     kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
+
+# The next version's distribution: its Setup.exe and a data file of other bytes.
+next_dist="$fleet/next-dist"
+rm -rf "$next_dist"
+cp -a "$build/dist" "$next_dist"
+cp "$build/next/Setup.exe" "$next_dist/Setup.exe"
+printf '\r\n*%% Next build\r\n' >>"$next_dist/24Pin/X64/KV-8200.GPD"
 
 # ---- Faults ------------------------------------------------------------------------------------------
 # Every third machine is broken, in turn in each of these ways; the exit code each must give.
@@ -201,6 +212,42 @@ ours_on() {
     printf '%s\n' "${found[@]}" | sort -u | tr '\n' ' ' | sed 's/ $//'
 }
 
+# The queues and drivers of ours on a stopped machine, as "queues/drivers".
+count_ours() {
+    local reg="$1/prefix/system.reg" queues drivers
+    # Key lines only, not their subkeys; Wine writes other than ASCII as \x escapes.
+    queues=$(grep -oE '\\\\Print\\\\Printers\\\\Korvane ([^\\]|\\x[0-9a-f]+)*\]' "$reg" |
+        sed 's/.*\\Printers\\\\//' | sort -u | wc -l)
+    drivers=$(grep -oE '\\\\Windows x64\\\\Drivers\\\\Version-3\\\\Korvane ([^\\]|\\x[0-9a-f]+)*\]' \
+        "$reg" | sed 's/.*\\Version-3\\\\//' | sort -u | wc -l)
+    echo "$queues/$drivers"
+}
+
+# The rest of a healthy machine's life after its first install, one step after another:
+# "again=<exit>/<change>/<queues>/<drivers> newer=... older=...". Prints it; fails when a step
+# gives another exit code or change than it must, or leaves other than one queue and one driver.
+life_of() {
+    local m=$1 life="" ok=0 step name want change folder got seen counts
+    for step in again:0:unchanged newer:0:updated older:1638:; do
+        IFS=: read -r name want change <<<"$step"
+        folder="$m/dist"
+        [ "$name" = newer ] && folder="$next_dist"
+        set +e
+        timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" "C:\\fleet\\$name.exit" \
+            "$folder/Setup.exe" /quiet /model KV-8200 /port LPT1: /report "C:\\fleet\\$name.json" \
+            </dev/null >/dev/null 2>&1
+        set -e
+        got=$(tr -d '\r\n' <"$m/prefix/drive_c/fleet/$name.exit" 2>/dev/null || echo none)
+        seen=$(report_field "$m/prefix/drive_c/fleet/$name.json" change)
+        ours_on_after_stop "$m" >/dev/null
+        counts=$(count_ours "$m")
+        life+="$name=$got/${seen:--}/$counts "
+        { [ "$got" = "$want" ] && [ "$seen" = "$change" ] && [ "$counts" = 1/1 ]; } || ok=1
+    done
+    echo "${life% }"
+    return $ok
+}
+
 report_field() { # report_field FILE KEY: a top-level value of our report (strings unquoted)
     [ -f "$1" ] || return 0
     sed -n "s/^  \"$2\": \(.*\)$/\1/p" "$1" 2>/dev/null | head -1 | sed 's/,$//; s/^"//; s/"$//'
@@ -234,6 +281,12 @@ run_machine() {
     fi
     local ms=$(((t1 - t0) / 1000000))
 
+    # A healthy machine lives on: the same install, a newer one, the older one again.
+    local life="" lifeok=-
+    if [ "$fault" = none ] && [ "$code" = 0 ]; then
+        if life=$(life_of "$m"); then lifeok=1; else lifeok=0; fi
+    fi
+
     # The installed machine removes everything again with the kept copy.
     local ucode=""
     if [ "$code" = 0 ]; then
@@ -252,7 +305,7 @@ run_machine() {
     fi
     local after
     after=$(ours_on_after_stop "$m")
-    echo "$i|$fault|${expected_code[$fault]}|$code|$ucode|$hung|$ms|$before|$after" >"$out"
+    echo "$i|$fault|${expected_code[$fault]}|$code|$ucode|$hung|$ms|$before|$after|$lifeok|$life" >"$out"
 }
 
 # Ends the machine's wineserver (so its registry is on disk), then lists what of ours it holds.
@@ -265,8 +318,8 @@ ours_on_after_stop() {
 }
 
 export -f make_machine break_machine start_fault_program ours_on ours_on_after_stop run_machine fault_of wine_in \
-    driver_dir report_field
-export template machines build prefix_sh limit faults xvfb_display
+    driver_dir report_field count_ours life_of
+export template machines build prefix_sh limit faults xvfb_display next_dist
 export fault_kinds_list="${fault_kinds[*]}"
 
 # ---- The run ------------------------------------------------------------------------------------------
@@ -283,9 +336,9 @@ seq 1 "$count" | xargs -P "$jobs" -I{} bash -c '
 
 # ---- The table ----------------------------------------------------------------------------------------
 csv="$fleet/fleet.csv"
-echo "machine,fault,expectedExit,exitCode,uninstallExit,hung,installMs,result,errorCode,route,model,printerName,port,driver,package,environment,version,startedAt,durationMs,uninstallResult,leftBefore,leftAfter" >"$csv"
+echo "machine,fault,expectedExit,exitCode,uninstallExit,hung,installMs,result,errorCode,route,model,printerName,port,driver,package,environment,version,startedAt,durationMs,uninstallResult,leftBefore,leftAfter,life" >"$csv"
 failed=0
-installed=0 removed=0 hung_count=0
+installed=0 removed=0 hung_count=0 lived=0 lives=0
 declare -A by_code_expected by_code_seen
 times=()
 problems=()
@@ -296,7 +349,7 @@ for i in $(seq 1 "$count"); do
         failed=1
         continue
     fi
-    IFS='|' read -r _ fault expect code ucode hung ms before after <"$m.result"
+    IFS='|' read -r _ fault expect code ucode hung ms before after lifeok life <"$m.result"
     r="$m/prefix/drive_c/fleet/install.json"
     u="$m/prefix/drive_c/fleet/uninstall.json"
     row="m$i,$fault,$expect,$code,$ucode,$hung,$ms"
@@ -304,7 +357,7 @@ for i in $(seq 1 "$count"); do
         startedAt durationMs; do
         row+=",\"$(report_field "$r" "$key" | sed 's/"/""/g')\""
     done
-    row+=",\"$(report_field "$u" result)\",\"$before\",\"$after\""
+    row+=",\"$(report_field "$u" result)\",\"$before\",\"$after\",\"$life\""
     echo "$row" >>"$csv"
     by_code_expected[$expect]=$((${by_code_expected[$expect]:-0} + 1))
     by_code_seen[$code]=$((${by_code_seen[$code]:-0} + 1))
@@ -313,6 +366,14 @@ for i in $(seq 1 "$count"); do
     [ "$code" = 0 ] && [ "$ucode" = 0 ] && removed=$((removed + 1))
     if [ "$code" != "$expect" ]; then
         problems+=("m$i ($fault): exit code $code, expected $expect")
+    fi
+    if [ "$lifeok" != - ]; then
+        lives=$((lives + 1))
+        if [ "$lifeok" = 1 ]; then
+            lived=$((lived + 1))
+        else
+            problems+=("m$i: re-run, upgrade and downgrade: $life (expected again=0/unchanged/1/1 newer=0/updated/1/1 older=1638/-/1/1)")
+        fi
     fi
     if [ "$code" = 0 ] && [ "$ucode" != 0 ]; then
         problems+=("m$i ($fault): uninstall exit code $ucode")
@@ -343,6 +404,7 @@ echo "fleet of $count machines, $(date -u +%Y-%m-%dT%H:%MZ), $elapsed s, $(nproc
     "$(du -sh "$machines" 2>/dev/null | cut -f1) on disk"
 printf '%-28s %s\n' "machines" "$count"
 printf '%-28s %s\n' "installed" "$installed"
+printf '%-28s %s of %s\n' "again, newer, older: 1 queue" "$lived" "$lives"
 printf '%-28s %s\n' "removed" "$removed"
 for c in $codes; do
     [ "$c" = 0 ] && continue
