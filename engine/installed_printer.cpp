@@ -14,22 +14,6 @@ namespace engine {
 
 namespace {
 
-// An enumeration's records, read with a sizing call and a filling call (again when the list grew
-// in between). False with the last error set when the spooler refuses.
-template <typename Enumerate>
-bool EnumerateRecords(Enumerate enumerate, std::vector<BYTE>& buffer, DWORD& count) {
-    DWORD needed = 0;
-    count = 0;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        buffer.assign(needed, 0);
-        if (enumerate(buffer.empty() ? nullptr : buffer.data(), needed, &needed, &count))
-            return true;
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            return false;
-    }
-    return false;
-}
-
 std::wstring FileNameOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);

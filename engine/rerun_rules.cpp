@@ -1,6 +1,7 @@
 #include "engine/rerun_rules.h"
 
 #include "engine/printer_naming.h"
+#include "engine/staging_lists.h"
 #include "engine/uninstall_rules.h"
 
 #include <array>
@@ -9,17 +10,8 @@ namespace engine {
 
 namespace {
 
-wchar_t FoldAscii(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
 bool SameText(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
+    return LowerAscii(a) == LowerAscii(b);
 }
 
 using Version = std::array<unsigned long, 4>;

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <vector>
+
 namespace engine {
 
 struct SpoolerApi {
@@ -34,6 +36,23 @@ struct SpoolerApi {
     decltype(&::EndPagePrinter) EndPagePrinter;
     decltype(&::EndDocPrinter) EndDocPrinter;
 };
+
+// An enumeration's records (EnumPrintersW, EnumPrinterDriversW, ...), read with a sizing call and
+// a filling call, again when the list grew in between. `enumerate(data, size, needed, returned)`
+// makes the call. False with the spooler's last error when it refuses.
+template <typename Enumerate>
+bool EnumerateRecords(Enumerate enumerate, std::vector<BYTE>& buffer, DWORD& count) {
+    DWORD needed = 0;
+    count = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        buffer.assign(needed, 0);
+        if (enumerate(buffer.empty() ? nullptr : buffer.data(), needed, &needed, &count))
+            return true;
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            return false;
+    }
+    return false;
+}
 
 // The entries in use: the system's, or a test's replacement. Entries the spooler library lacks
 // fail with ERROR_PROC_NOT_FOUND.

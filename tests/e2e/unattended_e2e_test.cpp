@@ -1,6 +1,7 @@
 // Setup.exe started with arguments, as a deployment system starts it: no window may appear, the
 // exit code tells the outcome apart, and the report says the rest.
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/held_file.h"
 #include "tests/support/spooler_objects.h"
 #include "tests/support/test_paths.h"
 #include "win/text.h"
@@ -693,24 +694,6 @@ std::wstring WideOf(const std::string& utf8) {
     return wide;
 }
 
-// A file held open without sharing, as another program may hold it.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::wstring& path)
-        : m_file(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {
-    }
-    ~HeldOpen() {
-        if (m_file != INVALID_HANDLE_VALUE)
-            ::CloseHandle(m_file);
-    }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-    bool Held() const { return m_file != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_file;
-};
-
 // The number of queues and of drivers of ours.
 std::pair<size_t, size_t> OurCounts() {
     return {Ours(PrinterNames()).size(),
@@ -835,8 +818,8 @@ TEST_F(Unattended, MissingFoldersAreMadeAndWhatCannotBeWrittenFailsTheRun) {
 
     // The kept installer is held open by another program.
     {
-        HeldOpen held(ProductFolder() + L"\\Setup.exe");
-        ASSERT_TRUE(held.Held());
+        HeldFile held(ProductFolder() + L"\\Setup.exe");
+        ASSERT_TRUE(held.IsHeld());
         const Outcome noEntry = RunSetup(dist, line);
         EXPECT_EQ(1603u, noEntry.exitCode);
     }

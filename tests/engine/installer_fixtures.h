@@ -3,6 +3,8 @@
 // log's new records, and the Spooler service put back as a test found it.
 #pragma once
 
+#include "tests/support/held_file.h"
+
 #include <windows.h>
 
 #include <string>
@@ -39,22 +41,7 @@ private:
 };
 
 // A file held open without sharing, as the spooler holds a driver file in use.
-class HeldFile {
-public:
-    explicit HeldFile(const std::wstring& path)
-        : m_handle(
-              ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~HeldFile() {
-        if (m_handle != INVALID_HANDLE_VALUE)
-            ::CloseHandle(m_handle);
-    }
-    HeldFile(const HeldFile&) = delete;
-    HeldFile& operator=(const HeldFile&) = delete;
-    bool IsHeld() const { return m_handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_handle;
-};
+using testing_support::HeldFile;
 
 // Moves the files lying directly in a folder out of the way for the length of a test, so that
 // the test starts from a folder without files; on destruction the folder's files are deleted and
