@@ -250,7 +250,13 @@ enum class DeniedCopy {
 };
 
 // The package of the test's distribution as a row damages it.
-enum class Package { Shipped, WithoutDataFile, Missing, EndingWithUnlistedSubfolder };
+enum class Package {
+    Shipped,
+    WithoutDataFile,
+    WithoutMakerFile,
+    Missing,
+    EndingWithUnlistedSubfolder
+};
 
 // Damages the package folder for the length of a row and mends it however the row ends.
 class DamagedPackage {
@@ -258,6 +264,8 @@ public:
     explicit DamagedPackage(Package damage) : m_folder(PackageFolder()) {
         if (damage == Package::WithoutDataFile)
             m_moved = m_folder + L"\\" + kDataFile;
+        else if (damage == Package::WithoutMakerFile)
+            m_moved = m_folder + L"\\PrnSetUI.dll";
         else if (damage == Package::Missing)
             m_moved = m_folder;
         if (!m_moved.empty()) {
@@ -336,6 +344,18 @@ const SpoolerFault kSpoolerFaults[] = {
      {L"2"},
      0,
      Package::WithoutDataFile},
+    // A maker's file missing is a file that cannot be copied, found before anything changes.
+    {"maker's file missing from the package",
+     0,
+     0,
+     0,
+     0,
+     kNone,
+     {},
+     0,
+     {L"2"},
+     0,
+     Package::WithoutMakerFile},
     // The package check finds no package before anything changes: the distribution's code.
     {"package folder missing", 0, 0, 0, 0, kNone, {}, 0, {L"1"}, 0, Package::Missing},
     // The order in which the file system lists the package does not decide.
