@@ -2,6 +2,7 @@
 #include "engine/preflight_rules.h"
 
 #include "engine/printer_naming.h"
+#include "engine/staging_lists.h"
 
 #include <cstdio>
 
@@ -27,9 +28,19 @@ bool AllRowsOk(const std::vector<PreflightRow>& rows) {
     if (rows.empty())
         return false;
     for (const PreflightRow& row : rows)
-        if (!row.ok)
+        if (!row.ok && !row.warning)
             return false;
     return true;
+}
+
+std::wstring CatalogFileOf(const std::vector<pnp::InfEntry>& versionEntries, bool x64) {
+    const wchar_t* keys[] = {x64 ? L"catalogfile.ntamd64" : L"catalogfile.ntx86", L"catalogfile.nt",
+                             L"catalogfile"};
+    for (const wchar_t* key : keys)
+        for (const pnp::InfEntry& entry : versionEntries)
+            if (LowerAscii(entry.key) == key)
+                return pnp::UnquoteInfText(entry.value);
+    return std::wstring();
 }
 
 std::wstring InfModelDescription(const std::wstring& model) {

@@ -18,6 +18,8 @@ constexpr wchar_t kCheckPackage[] = L"package";
 constexpr wchar_t kCheckInf[] = L"inf";
 constexpr wchar_t kCheckDataFiles[] = L"dataFiles";
 constexpr wchar_t kCheckMonitor[] = L"monitor";
+constexpr wchar_t kCheckProtectedPrint[] = L"protectedPrint";
+constexpr wchar_t kCheckSignature[] = L"signature";
 
 // One check: its name, whether it passed, and what is missing or wrong when it did not (empty or
 // a short confirmation when it passed).
@@ -25,10 +27,16 @@ struct PreflightRow {
     std::wstring check;
     bool ok = false;
     std::wstring detail;
+    bool warning = false; // a row that informs: failed, it does not fail the pre-flight
 };
 
-// True when every row passed (and there is at least one).
+// True when every row that is not a warning passed (and there is at least one row).
 bool AllRowsOk(const std::vector<PreflightRow>& rows);
+
+// The catalogue file the INF's [Version] entries name for the platform: "CatalogFile.NTamd64"
+// (x64) or "CatalogFile.NTx86" (x86) first, then "CatalogFile.NT", then "CatalogFile", keys
+// compared without regard to ASCII case; the value unquoted. Empty when none is named.
+std::wstring CatalogFileOf(const std::vector<pnp::InfEntry>& versionEntries, bool x64);
 
 // The model description a catalogue model has in the INF's model section: its printer base name,
 // "Korvane KV-8200".

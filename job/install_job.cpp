@@ -71,7 +71,7 @@ bool PackageReady(const std::wstring& modelName) {
     const bool packageFolder =
         folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) != 0;
     for (const engine::PreflightRow& row : rows) {
-        if (row.ok)
+        if (row.ok || row.warning)
             continue;
         ready = false;
         const bool makerFile = packageFolder && (row.check == engine::kCheckPackage ||

@@ -7,11 +7,18 @@
 #include "engine/package_paths.h"
 #include "engine/printer_info_file.h"
 #include "engine/printer_naming.h"
+#include "engine/protected_print.h"
 #include "engine/service_api.h"
 #include "engine/service_control.h"
 #include "engine/staging_lists.h"
 #include "pnp/inf_file.h"
 #include "win/handle.h"
+#include "win/system_library.h"
+
+#include <softpub.h>
+#include <wintrust.h>
+
+#include <cwchar>
 
 #include <atomic>
 #include <map>
@@ -23,6 +30,7 @@ using namespace engine;
 namespace {
 
 std::atomic<const AccountApi*> g_accountOverride{nullptr};
+std::atomic<const TrustApi*> g_trustOverride{nullptr};
 
 // The bytes of a PE file that hold its machine type: the DOS header and, at the offset it gives,
 // the PE header. Real images put the PE header within the first few hundred bytes.
@@ -286,10 +294,85 @@ PreflightRow CheckMonitor(const Distribution& d) {
     return {kCheckMonitor, true, MachineName(machine) + L" 语言监视器：" + path};
 }
 
+// The package's catalogue, which Plug and Play needs signed on 64-bit Windows: named by the INF,
+// present beside it and signed. The spooler way does not need it, so the row only warns.
+PreflightRow CheckSignature(const Distribution& d) {
+    PreflightRow row = PackageUnusable(kCheckSignature, d);
+    row.check = kCheckSignature;
+    row.warning = true;
+    if (!row.detail.empty())
+        return row;
+    CInfFileHelper inf;
+    std::vector<pnp::InfEntry> version;
+    if (!inf.Open(d.infPath) || !inf.ReadSectionEntries(L"[Version]", version)) {
+        row.detail = L"无法读取 INF 的 [Version] 节：" + d.infPath;
+        return row;
+    }
+    const std::wstring name = CatalogFileOf(version, d.platform == PackagePlatform::X64);
+    const std::wstring consequence =
+        L"；64 位 Windows 的即插即用安装需要签名的驱动包，后台打印程序方式不受影响";
+    if (name.empty()) {
+        row.detail = L"INF 没有指定签名目录文件（CatalogFile）" + consequence;
+        return row;
+    }
+    const std::wstring path = d.packageFolder + name;
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        row.detail = L"签名目录文件不在驱动包中：" + path + consequence;
+        return row;
+    }
+    WINTRUST_FILE_INFO file{};
+    file.cbStruct = sizeof(file);
+    file.pcwszFilePath = path.c_str();
+    WINTRUST_DATA data{};
+    data.cbStruct = sizeof(data);
+    data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    data.dwStateAction = WTD_STATEACTION_VERIFY;
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    const LONG trust =
+        Trust().WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    data.dwStateAction = WTD_STATEACTION_CLOSE;
+    Trust().WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    if (trust != 0) {
+        wchar_t code[16];
+        std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(trust));
+        row.detail =
+            L"签名目录文件没有可信的签名（" + std::wstring(code) + L"）：" + path + consequence;
+        return row;
+    }
+    row.ok = true;
+    row.detail = L"驱动包已签名：" + path;
+    return row;
+}
+
 std::vector<PreflightRow> PackageRows(const Distribution& d,
                                       const std::vector<std::wstring>& models) {
     return {CheckPackage(d, models), CheckInf(d, models), CheckDataFiles(d, models),
-            CheckMonitor(d)};
+            CheckMonitor(d), CheckSignature(d)};
+}
+
+PreflightRow CheckProtectedPrint() {
+    const ProtectedPrintState state = ProtectedPrintMode();
+    if (state.enabled)
+        return {kCheckProtectedPrint, false,
+                std::wstring(kProtectedPrintText) + L"（" + state.how + L"）"};
+    return {kCheckProtectedPrint, true, L"Windows 受保护的打印模式未开启（" + state.how + L"）"};
+}
+
+// ---- the system's trust entry ----------------------------------------------------------------
+
+LONG WINAPI MissingWinVerifyTrust(HWND, GUID*, LPVOID) {
+    return static_cast<LONG>(TRUST_E_PROVIDER_UNKNOWN);
+}
+
+TrustApi LoadSystemTrust() {
+    TrustApi api{};
+    win::Resolve(api.WinVerifyTrust, win::LoadSystemLibrary(L"wintrust.dll"), "WinVerifyTrust");
+    if (api.WinVerifyTrust == nullptr)
+        api.WinVerifyTrust = &MissingWinVerifyTrust;
+    return api;
 }
 
 // ---- the system's account entries ------------------------------------------------------------
@@ -314,9 +397,19 @@ void SetAccountForTesting(const AccountApi* api) {
     g_accountOverride.store(api);
 }
 
+const TrustApi& Trust() {
+    static const TrustApi system = LoadSystemTrust();
+    const TrustApi* api = g_trustOverride.load();
+    return api != nullptr ? *api : system;
+}
+
+void SetTrustForTesting(const TrustApi* api) {
+    g_trustOverride.store(api);
+}
+
 std::vector<PreflightRow> RunPreflight(const std::wstring& programDirectory,
                                        const std::wstring& model) {
-    std::vector<PreflightRow> rows{CheckAdministrator(), CheckSpooler()};
+    std::vector<PreflightRow> rows{CheckAdministrator(), CheckSpooler(), CheckProtectedPrint()};
     const Distribution d = LookAt(programDirectory);
     std::vector<std::wstring> models;
     rows.push_back(CheckCatalogue(d, model, models));

@@ -16,14 +16,16 @@ namespace job {
 using engine::PreflightRow;
 
 // Every row of this machine and the distribution folder `programDirectory` (without a trailing
-// backslash), in the order administrator, spooler, catalogue, package, inf, dataFiles, monitor.
+// backslash), in the order administrator, spooler, protectedPrint, catalogue, package, inf,
+// dataFiles, monitor, signature (a warning row: Plug and Play needs the signature, the spooler
+// way does not).
 // With `model` the catalogue row also requires that model, and the package, INF and data-file
 // rows check it alone; without, they check every model the catalogue lists.
 std::vector<PreflightRow> RunPreflight(const std::wstring& programDirectory,
                                        const std::wstring& model = std::wstring());
 
 // The package checks of one model, which an installation runs before it changes anything: the
-// package, inf, dataFiles and monitor rows of RunPreflight for that model.
+// package, inf, dataFiles, monitor and signature rows of RunPreflight for that model.
 std::vector<PreflightRow> RunPackageChecks(const std::wstring& programDirectory,
                                            const std::wstring& model);
 
@@ -43,5 +45,13 @@ const AccountApi& Account();
 
 // Replaces the entries for the calling test; nullptr restores the system's.
 void SetAccountForTesting(const AccountApi* api);
+
+// The signature check's entry, from wintrust.dll (not a KnownDLL, loaded from System32 when
+// first used). Tests replace it to play a signed catalogue, which Wine cannot show.
+struct TrustApi {
+    LONG(WINAPI* WinVerifyTrust)(HWND window, GUID* action, LPVOID data);
+};
+const TrustApi& Trust();
+void SetTrustForTesting(const TrustApi* api);
 
 } // namespace job

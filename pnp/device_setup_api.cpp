@@ -9,6 +9,10 @@ namespace pnp {
 namespace {
 
 std::atomic<const DeviceSetupApi*> g_override{nullptr};
+std::atomic<bool> g_nonInteractive{false};
+
+constexpr DWORD kInstallFlagForce = 0x00000001;          // INSTALLFLAG_FORCE
+constexpr DWORD kInstallFlagNonInteractive = 0x00000004; // INSTALLFLAG_NONINTERACTIVE
 
 BOOL WINAPI MissingUpdateDriver(HWND, LPCWSTR, LPCWSTR, DWORD, PBOOL) {
     ::SetLastError(ERROR_PROC_NOT_FOUND);
@@ -36,6 +40,14 @@ const DeviceSetupApi& DeviceSetup() {
 
 void SetDeviceSetupForTesting(const DeviceSetupApi* api) {
     g_override.store(api);
+}
+
+void SetNonInteractiveInstall(bool nonInteractive) {
+    g_nonInteractive.store(nonInteractive);
+}
+
+DWORD DriverUpdateFlags() {
+    return kInstallFlagForce | (g_nonInteractive.load() ? kInstallFlagNonInteractive : 0);
 }
 
 } // namespace pnp

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr DWORD kInstallFlagForce = 0x00000001; // INSTALLFLAG_FORCE
-
 // Owner of a device information set.
 class DeviceInfoSet {
 public:
@@ -145,7 +143,7 @@ BOOL CDriverSetupHelper::InstallDriverForHardwareId(const std::wstring& infPath,
     BOOL reboot = FALSE;
     if (IsHardwareIdPresent(hardwareId)) {
         if (!pnp::DeviceSetup().UpdateDriverForPlugAndPlayDevicesW(
-                nullptr, hardwareId.c_str(), infPath.c_str(), kInstallFlagForce, &reboot)) {
+                nullptr, hardwareId.c_str(), infPath.c_str(), pnp::DriverUpdateFlags(), &reboot)) {
             LogRefusal(L"UpdateDriverForPlugAndPlayDevices");
             return FALSE;
         }
@@ -224,7 +222,8 @@ BOOL CDriverSetupHelper::InstallRootDevice(const std::wstring& infPath,
         return FALSE;
     }
     if (!pnp::DeviceSetup().UpdateDriverForPlugAndPlayDevicesW(
-            nullptr, hardwareId.c_str(), infPath.c_str(), kInstallFlagForce, rebootRequired)) {
+            nullptr, hardwareId.c_str(), infPath.c_str(), pnp::DriverUpdateFlags(),
+            rebootRequired)) {
         LogRefusal(L"UpdateDriverForPlugAndPlayDevices");
         ::SetupDiCallClassInstaller(DIF_REMOVE, set.Get(), &device);
         return FALSE;

@@ -17,17 +17,24 @@ int RunCheck(const Options& options) {
         job::RunPreflight(engine::GetProgramDirectory(), options.model);
     job::LogPreflightRows(rows);
     std::wstring text;
-    bool distributionBroken = false;
+    bool distributionBroken = false, protectedPrint = false;
     for (const engine::PreflightRow& row : rows) {
-        report.checks.push_back({row.check, row.ok, row.detail});
-        text += std::wstring(row.ok ? L"通过  " : L"未通过  ") + row.check + L"：" + row.detail +
-                L"\r\n";
-        if (!row.ok && row.check != engine::kCheckAdministrator &&
-            row.check != engine::kCheckSpooler && row.check != engine::kCheckDataFiles)
+        report.checks.push_back({row.check, row.ok, row.detail, row.warning});
+        text += std::wstring(row.ok        ? L"通过  "
+                             : row.warning ? L"注意  "
+                                           : L"未通过  ") +
+                row.check + L"：" + row.detail + L"\r\n";
+        if (row.ok || row.warning)
+            continue;
+        if (row.check == engine::kCheckProtectedPrint)
+            protectedPrint = true;
+        else if (row.check != engine::kCheckAdministrator && row.check != engine::kCheckSpooler &&
+                 row.check != engine::kCheckDataFiles)
             distributionBroken = true;
     }
     const bool passed = engine::AllRowsOk(rows);
     const int code = passed               ? job::kExitSuccess
+                     : protectedPrint     ? job::kExitBlockedByPolicy
                      : distributionBroken ? job::kExitDistributionUnreadable
                                           : job::kExitInstallFailed;
     const int exitCode =

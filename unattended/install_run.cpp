@@ -4,11 +4,13 @@
 #include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "engine/printer_info_file.h"
+#include "engine/protected_print.h"
 #include "engine/rerun_rules.h"
 #include "engine/service_control.h"
 #include "engine/test_page.h"
 #include "job/exit_codes.h"
 #include "job/install_job.h"
+#include "pnp/device_setup_api.h"
 #include "unattended/run_record.h"
 #include "unattended/runs.h"
 #include "win/handle.h"
@@ -48,6 +50,15 @@ int RunQuietInstall(const Options& options) {
     RunRecord run(options);
     Report& report = run.report();
     engine::WriteInstallLog(L"无人值守安装开始", false);
+    // No one can answer the setup library in a silent run.
+    pnp::SetNonInteractiveInstall(true);
+
+    // Windows protected print mode forbids third-party drivers: nothing is tried.
+    const engine::ProtectedPrintState protectedPrint = engine::ProtectedPrintMode();
+    if (protectedPrint.enabled)
+        return run.Finish(L"failed", job::kExitBlockedByPolicy,
+                          std::wstring(engine::kProtectedPrintText) + L"（" + protectedPrint.how +
+                              L"）");
 
     // The distribution: a catalogue with models and this machine's package.
     CPrinterInfoFile catalogue;

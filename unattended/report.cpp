@@ -79,6 +79,7 @@ std::string ReportJson(const Report& report) {
         for (const ReportCheck& check : report.checks)
             checks.push_back({{"check", Utf8Of(check.check)},
                               {"ok", check.ok},
+                              {"warning", check.warning},
                               {"detail", Utf8Of(check.detail)}});
         json["checks"] = checks;
     }

@@ -16,6 +16,7 @@ struct ReportCheck {
     std::wstring check;
     bool ok = true;
     std::wstring detail;
+    bool warning = false; // informs; a failed warning does not fail the check
 };
 
 struct Report {

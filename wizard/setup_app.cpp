@@ -1,9 +1,11 @@
 #include "wizard/setup_app.h"
 
-#include "engine/package_locator.h"
-#include "job/exit_codes.h"
 #include "engine/font_install.h"
+#include "engine/install_log.h"
+#include "engine/package_locator.h"
+#include "engine/protected_print.h"
 #include "engine/service_control.h"
+#include "job/exit_codes.h"
 #include "unattended/command_line.h"
 #include "unattended/unattended_run.h"
 #include "win/common_controls.h"
@@ -83,6 +85,14 @@ int CSetupApp::InitInstance() {
                       L"不能用于这台电脑的处理器（ARM64 或 IA64）。",
                       L"安装提示", MB_OK | MB_ICONERROR);
         return job::kExitPlatformUnsupported;
+    }
+    // Windows protected print mode refuses third-party drivers: say so before anything changes.
+    const engine::ProtectedPrintState protectedPrint = engine::ProtectedPrintMode();
+    if (protectedPrint.enabled) {
+        engine::WriteInstallLog(
+            std::wstring(engine::kProtectedPrintText) + L"（" + protectedPrint.how + L"）", false);
+        ::MessageBoxW(nullptr, engine::kProtectedPrintText, L"安装提示", MB_OK | MB_ICONERROR);
+        return job::kExitBlockedByPolicy;
     }
     if (win::Comctl().InitCommonControlsEx != nullptr) {
         INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};

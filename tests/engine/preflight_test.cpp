@@ -4,6 +4,7 @@
 // run or cannot be asked, come through the account and service seams.
 #include "engine/package_locator.h"
 #include "engine/package_paths.h"
+#include "engine/protected_print.h"
 #include "job/preflight.h"
 #include "pnp/inf_rules.h"
 #include "engine/service_api.h"
@@ -13,6 +14,8 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <softpub.h>
+#include <wintrust.h>
 
 #include <algorithm>
 #include <functional>
@@ -33,11 +36,11 @@ namespace {
 using Rows = std::vector<PreflightRow>;
 using Failures = std::map<std::wstring, std::wstring>; // check -> text its detail must hold
 
-const std::vector<std::wstring> kAllChecks = {kCheckAdministrator, kCheckSpooler, kCheckCatalogue,
-                                              kCheckPackage,       kCheckInf,     kCheckDataFiles,
-                                              kCheckMonitor};
+const std::vector<std::wstring> kAllChecks = {
+    kCheckAdministrator, kCheckSpooler,   kCheckProtectedPrint, kCheckCatalogue, kCheckPackage,
+    kCheckInf,           kCheckDataFiles, kCheckMonitor,        kCheckSignature};
 const std::vector<std::wstring> kPackageChecks = {kCheckPackage, kCheckInf, kCheckDataFiles,
-                                                  kCheckMonitor};
+                                                  kCheckMonitor, kCheckSignature};
 
 std::vector<std::wstring> ChecksOf(const Rows& rows) {
     std::vector<std::wstring> checks;
@@ -53,13 +56,14 @@ std::wstring Lower(std::wstring text) {
 }
 
 // Every row named in `failures` failed with a detail holding its text (any letter case); every
-// other row passed.
+// other row passed, but the signature row, which only warns (the sample package is not signed).
 void ExpectRows(const Rows& rows, const Failures& failures) {
     for (const PreflightRow& row : rows) {
         SCOPED_TRACE(row.check);
+        EXPECT_EQ(row.check == kCheckSignature, row.warning);
         const auto failure = failures.find(row.check);
         if (failure == failures.end()) {
-            EXPECT_TRUE(row.ok) << row.detail;
+            EXPECT_TRUE(row.ok || row.warning) << row.detail;
             continue;
         }
         EXPECT_FALSE(row.ok);
@@ -161,6 +165,8 @@ protected:
     }
     void TearDown() override {
         SetAccountForTesting(nullptr);
+        SetTrustForTesting(nullptr);
+        SetProtectedPrintForTesting(nullptr);
         engine::SetServiceControlForTesting(nullptr);
         testing_support::RemoveTree(scratch);
     }
@@ -213,7 +219,7 @@ TEST_F(Preflight, SampleDistributionPassesEveryRowAndChangesNothing) {
     ExpectRows(rows, {});
     EXPECT_TRUE(AllRowsOk(rows));
     // The catalogue row says how many models it found.
-    EXPECT_NE(std::wstring::npos, rows[2].detail.find(L"5 个型号")) << rows[2].detail;
+    EXPECT_NE(std::wstring::npos, rows[3].detail.find(L"5 个型号")) << rows[3].detail;
     ExpectUnchanged(before);
     EXPECT_EQ(distBefore, TreeListing(DistDirectory()));
     RecordProperty("elapsedMs", static_cast<int>(elapsed));
@@ -413,4 +419,138 @@ TEST_F(Preflight, SpoolerRowOnlyAsksTheServiceItsState) {
         EXPECT_FALSE(g_serviceCalls.empty());
     }
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), SpoolerServiceState());
+}
+
+namespace {
+
+// The system's answer on protected print mode, played: on, off, or no such mode.
+HRESULT g_protectedAnswer = E_NOTIMPL;
+bool g_protectedOn = false;
+HRESULT PlayProtectedPrint(bool* enabled) {
+    if (SUCCEEDED(g_protectedAnswer))
+        *enabled = g_protectedOn;
+    return g_protectedAnswer;
+}
+const ProtectedPrintApi kPlayedProtectedPrint{&PlayProtectedPrint};
+
+// The policy value in the registry's native view, as Group Policy writes it; -1 deletes it.
+void SetProtectedPrintPolicy(int value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProtectedPrintPolicyKey, 0, nullptr, 0,
+                                KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr));
+    if (value < 0) {
+        ::RegDeleteValueW(key, kProtectedPrintPolicyValue);
+    } else {
+        const DWORD data = static_cast<DWORD>(value);
+        ::RegSetValueExW(key, kProtectedPrintPolicyValue, 0, REG_DWORD,
+                         reinterpret_cast<const BYTE*>(&data), sizeof(data));
+    }
+    ::RegCloseKey(key);
+}
+
+const PreflightRow& RowOf(const Rows& rows, const std::wstring& check) {
+    static const PreflightRow none;
+    for (const PreflightRow& row : rows)
+        if (row.check == check)
+            return row;
+    ADD_FAILURE() << "no row";
+    return none;
+}
+
+// The signature check's trust answer, played, with the file it was asked about.
+LONG g_trustAnswer = 0;
+std::wstring g_trustedFile;
+LONG WINAPI PlayTrust(HWND, GUID*, LPVOID data) {
+    const auto* trust = static_cast<const WINTRUST_DATA*>(data);
+    if (trust->dwStateAction == WTD_STATEACTION_VERIFY)
+        g_trustedFile = trust->pFile->pcwszFilePath;
+    return g_trustAnswer;
+}
+const TrustApi kPlayedTrust{&PlayTrust};
+
+} // namespace
+
+// Protected print mode, as Windows answers (played: Wine has no such mode) or as its policy value
+// says (set for real in the bench's registry): on from either fails the row and names it.
+TEST_F(Preflight, ProtectedPrintRowFromWindowsOrItsPolicy) {
+    SetProtectedPrintForTesting(&kPlayedProtectedPrint);
+    const struct {
+        const char* name;
+        HRESULT answer;
+        bool windowsOn;
+        int policy; // -1: no value
+        bool on;
+        const wchar_t* how;
+    } cases[] = {
+        {"no such mode, no policy", E_NOTIMPL, false, -1, false, L"策略未开启"},
+        {"Windows says off", S_OK, false, -1, false, L"未开启"},
+        {"Windows says on", S_OK, true, -1, true, L"Windows"},
+        {"no such mode, policy on", E_NOTIMPL, false, 1, true, L"policy"},
+        {"Windows says off, policy on", S_OK, false, 1, true, L"policy"},
+        {"policy off", E_NOTIMPL, false, 0, false, L"策略未开启"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_protectedAnswer = c.answer;
+        g_protectedOn = c.windowsOn;
+        SetProtectedPrintPolicy(c.policy);
+        const ProtectedPrintState state = ProtectedPrintMode();
+        EXPECT_EQ(c.on, state.enabled);
+        EXPECT_NE(std::wstring::npos, state.how.find(c.how))
+            << std::string(state.how.begin(), state.how.end());
+        const PreflightRow& row = RowOf(RunPreflight(DistDirectory()), kCheckProtectedPrint);
+        EXPECT_EQ(!c.on, row.ok);
+        EXPECT_FALSE(row.warning);
+        EXPECT_EQ(c.on, row.detail.find(L"受保护的打印模式已开启") != std::wstring::npos);
+    }
+    SetProtectedPrintPolicy(-1);
+    SetProtectedPrintForTesting(nullptr);
+    // This Wine has no such mode: the system's own answer is "off".
+    EXPECT_FALSE(ProtectedPrintMode().enabled);
+}
+
+// The package's catalogue: none named, named but missing, present but not signed (Wine's own
+// verdict on a file of other bytes), and signed (played): each a warning row that never fails the
+// pre-flight, and is in the package checks an installation logs.
+TEST_F(Preflight, SignatureRowWarnsWithoutASignedCatalogue) {
+    FreshCopy();
+    const std::wstring inf = Package() + L"\\24Pin.inf";
+    const std::wstring catalogue = Package() + L"\\kv.cat";
+    std::string bytes = ReadFileBytes(inf);
+    const size_t version = bytes.find("[Version]");
+    ASSERT_NE(std::string::npos, version);
+    const size_t lineEnd = bytes.find('\n', version);
+    ASSERT_NE(std::string::npos, lineEnd);
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        bool ok;
+        const wchar_t* detail;
+    } cases[] = {
+        {"no catalogue named", [] {}, false, L"CatalogFile"},
+        {"named, missing",
+         [&] {
+             bytes.insert(lineEnd + 1, "CatalogFile=kv.cat\r\n");
+             ASSERT_TRUE(WriteFileBytes(inf, bytes));
+         },
+         false, L"不在驱动包中"},
+        {"present, not signed", [&] { ASSERT_TRUE(WriteFileBytes(catalogue, "not a catalogue")); },
+         false, L"没有可信的签名（0x"},
+        {"signed", [&] { SetTrustForTesting(&kPlayedTrust); }, true, L"已签名"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.prepare();
+        for (const Rows& rows : {RunPreflight(dist), RunPackageChecks(dist, L"KV-8200")}) {
+            const PreflightRow& row = RowOf(rows, kCheckSignature);
+            EXPECT_TRUE(row.warning);
+            EXPECT_EQ(c.ok, row.ok);
+            EXPECT_NE(std::wstring::npos, row.detail.find(c.detail))
+                << std::string(row.detail.begin(), row.detail.end());
+            EXPECT_EQ(c.ok, row.detail.find(L"即插即用") == std::wstring::npos);
+        }
+    }
+    EXPECT_EQ(catalogue, g_trustedFile);
+    SetTrustForTesting(nullptr);
 }

@@ -92,8 +92,10 @@ int DeviceCount() {
 std::atomic<int> g_updates{0};
 std::atomic<int> g_updateAnswer{-1}; // -1: the system's answer, 0: refuse, 1: accept
 std::atomic<DWORD> g_refusal{ERROR_NO_SUCH_DEVINST};
+std::atomic<DWORD> g_flags{0};
 BOOL WINAPI CountingUpdate(HWND owner, LPCWSTR id, LPCWSTR inf, DWORD flags, PBOOL reboot) {
     ++g_updates;
+    g_flags = flags;
     if (g_updateAnswer == 0) {
         ::SetLastError(g_refusal);
         return FALSE;
@@ -175,6 +177,24 @@ TEST_F(PnpInstall, PresentDeviceGetsTheDriver) {
     EXPECT_TRUE(installer.Install());
     EXPECT_EQ(1, g_updates.load());
     EXPECT_EQ(before, DeviceCount()) << "no root device for a present one";
+}
+
+// The driver update forces the package's driver; a run that no one can answer also asks the setup
+// library not to show anything (an unsigned package then fails at once instead of waiting).
+TEST_F(PnpInstall, DriverUpdateIsNonInteractiveWhereNoOneCanAnswer) {
+    TestDevice device({kSecondModelId});
+    ASSERT_TRUE(device.ok());
+    constexpr DWORD kForce = 0x1, kNonInteractive = 0x4;
+    for (bool silent : {false, true, false}) {
+        SCOPED_TRACE(silent);
+        pnp::SetNonInteractiveInstall(silent);
+        g_updateAnswer = 1;
+        CPnpInstaller installer;
+        ASSERT_TRUE(installer.FindMatchingDevice(inf));
+        EXPECT_TRUE(installer.Install());
+        EXPECT_EQ(silent ? kForce | kNonInteractive : kForce, g_flags.load());
+    }
+    pnp::SetNonInteractiveInstall(false);
 }
 
 TEST_F(PnpInstall, AbsentIdGetsARootDeviceWithTheDriver) {
