@@ -71,6 +71,18 @@ std::wstring GetDriverSourceFolder() {
     return DriverSourceFolderOf(GetProgramDirectory(), IsNative64Bit());
 }
 
+std::wstring GetNativeSystemFolder() {
+    wchar_t folder[MAX_PATH] = L"";
+    BOOL wow64 = FALSE;
+    if (sizeof(void*) == 4 && ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64) {
+        const UINT length = ::GetWindowsDirectoryW(folder, MAX_PATH);
+        return length == 0 || length >= MAX_PATH ? std::wstring()
+                                                 : std::wstring(folder) + L"\\Sysnative";
+    }
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::wstring() : std::wstring(folder);
+}
+
 std::wstring GetInfPath() {
     return InfPathOf(GetProgramDirectory(), IsNative64Bit());
 }

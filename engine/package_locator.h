@@ -25,6 +25,11 @@ const wchar_t* SpoolerEnvironment();
 // backslash. False when the spooler cannot tell it.
 bool GetDriverDirectory(std::wstring& directory);
 
+// The System32 folder of this Windows as the running program reaches it, without a trailing
+// backslash: for a 32-bit program on 64-bit Windows "Sysnative", through which the 64-bit folder
+// is seen instead of SysWOW64. Empty when Windows does not tell its folders.
+std::wstring GetNativeSystemFolder();
+
 std::wstring GetDriverSourceFolder(); // ...\24Pin\X64\ or ...\24Pin\i386\ (also the INF folder)
 std::wstring GetInfPath();            // the INF folder + "24Pin.inf"
 std::wstring GetCataloguePath();      // ...\PrinterInfo.ini

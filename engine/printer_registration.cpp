@@ -26,7 +26,8 @@ std::vector<wchar_t> Writable(const std::wstring& text) {
 }
 
 // The file of the installed monitor named `name`, as a full path: the spooler gives its DLL's
-// name, which without a folder lies in the system folder. "" when the spooler does not tell.
+// name, which without a folder lies in this Windows' System32. "" when the spooler does not tell
+// (or no such monitor is installed).
 std::wstring InstalledMonitorFile(const wchar_t* name) {
     const SpoolerApi& spooler = Spooler();
     DWORD needed = 0;
@@ -46,20 +47,32 @@ std::wstring InstalledMonitorFile(const wchar_t* name) {
         const std::wstring file = monitor.pDLLName;
         if (file.find(L'\\') != std::wstring::npos || file.find(L':') != std::wstring::npos)
             return file;
-        wchar_t system[MAX_PATH] = L"";
-        const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return std::wstring();
-        return std::wstring(system) + L"\\" + file;
+        const std::wstring system = GetNativeSystemFolder();
+        return system.empty() ? std::wstring() : system + L"\\" + file;
     }
     return std::wstring();
 }
 
 } // namespace
 
-bool InstalledMonitorIsOurs(const MONITOR_INFO_2W& monitorInfo) {
-    const std::wstring installed = InstalledMonitorFile(monitorInfo.pName);
-    return !installed.empty() && FilesIdentical(monitorInfo.pDLLName, installed);
+bool InstalledMonitorIsOurs(const std::wstring& name, const std::wstring& stagedFile) {
+    const std::wstring installed = InstalledMonitorFile(name.c_str());
+    return !installed.empty() && FilesIdentical(stagedFile, installed);
+}
+
+bool PlaceMonitorInSystemFolder(const std::wstring& stagedFile) {
+    const std::wstring system = GetNativeSystemFolder();
+    if (system.empty()) {
+        WriteInstallStep(L"GetSystemDirectory", ::GetLastError());
+        return false;
+    }
+    const std::wstring target = system + L"\\" + kLanguageMonitorFile;
+    if (FilesIdentical(stagedFile, target))
+        return true;
+    ClearReadOnly(target);
+    const bool copied = ::CopyFileW(stagedFile.c_str(), target.c_str(), FALSE) != FALSE;
+    WriteInstallStep(L"CopyFile " + stagedFile + L" " + target, copied ? 0 : ::GetLastError());
+    return copied;
 }
 
 std::wstring MakePrinterName(const std::wstring& modelName) {
@@ -76,12 +89,13 @@ std::wstring MakePrinterName(const std::wstring& modelName) {
     }
 }
 
-bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError) {
+bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError,
+                              const std::wstring& stagedFile) {
     if (addError != ERROR_PRINT_MONITOR_ALREADY_INSTALLED)
         return false;
     // The monitor installed is this one, byte for byte: kept as it is, and the spooler, which
     // every program on the machine prints through, is not interrupted.
-    if (InstalledMonitorIsOurs(monitorInfo)) {
+    if (InstalledMonitorIsOurs(monitorInfo.pName, stagedFile)) {
         WriteInstallLog(L"语言监视器未改变，保留已安装的 " + std::wstring(monitorInfo.pName),
                         false);
         return true;
@@ -97,6 +111,9 @@ bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError) {
         WriteInstallStep(L"DeleteMonitor " + name, ::GetLastError());
         return false;
     }
+    // Deleted, the monitor's file is no longer loaded and can be replaced.
+    if (!PlaceMonitorInSystemFolder(stagedFile))
+        return false;
     const bool added = spooler.AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitorInfo));
     WriteInstallStep(L"AddMonitor " + name, added ? 0 : ::GetLastError());
     return added;
@@ -152,9 +169,17 @@ bool DriverDirectoryForRegistration(std::wstring& directory) {
     return true;
 }
 
+// The spooler loads a monitor from System32 by its file name (as an INF installs one): the staged
+// file is copied there first. A copy of other bytes there is replaced now only when no monitor of
+// ours is installed; an installed one holds it loaded, and is replaced through the restart.
 bool AddLanguageMonitorFrom(const std::wstring& directory, MonitorChange* change) {
+    const std::wstring staged = directory + kLanguageMonitorFile;
+    if (InstalledMonitorFile(kLanguageMonitorName).empty() && !PlaceMonitorInSystemFolder(staged)) {
+        ReportFailure(L"5");
+        return false;
+    }
     std::vector<wchar_t> monitorName = Writable(kLanguageMonitorName);
-    std::vector<wchar_t> monitorPath = Writable(directory + kLanguageMonitorFile);
+    std::vector<wchar_t> monitorPath = Writable(kLanguageMonitorFile);
     std::vector<wchar_t> environment = Writable(SpoolerEnvironment());
     MONITOR_INFO_2W monitor{};
     monitor.pName = monitorName.data();
@@ -168,9 +193,9 @@ bool AddLanguageMonitorFrom(const std::wstring& directory, MonitorChange* change
     }
     const DWORD error = ::GetLastError();
     WriteInstallStep(L"AddMonitor " + std::wstring(kLanguageMonitorName), error);
-    const bool same =
-        error == ERROR_PRINT_MONITOR_ALREADY_INSTALLED && InstalledMonitorIsOurs(monitor);
-    if (!ReinstallLanguageMonitor(monitor, error)) {
+    const bool same = error == ERROR_PRINT_MONITOR_ALREADY_INSTALLED &&
+                      InstalledMonitorIsOurs(kLanguageMonitorName, staged);
+    if (!ReinstallLanguageMonitor(monitor, error, staged)) {
         ReportFailure(L"5");
         return false;
     }

@@ -36,12 +36,17 @@ bool UpdatePrinterDriver(const std::wstring& driverName, const std::wstring& dat
 
 // Deals with a language monitor of the same name already installed: with addError, the error of
 // the refused AddMonitorW, being ERROR_PRINT_MONITOR_ALREADY_INSTALLED, keeps an installed monitor
-// whose file holds the same bytes as monitorInfo's (true, the spooler untouched); otherwise
-// restarts the spooler, deletes the monitor and adds it again. False for any other addError or a
-// refused step.
-bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError);
+// whose file holds the same bytes as stagedFile (true, the spooler untouched); otherwise restarts
+// the spooler, deletes the monitor, copies stagedFile into System32 and adds it again. False for
+// any other addError or a refused step.
+bool ReinstallLanguageMonitor(MONITOR_INFO_2W& monitorInfo, DWORD addError,
+                              const std::wstring& stagedFile);
 
-// True when the spooler's monitor of monitorInfo's name has a file identical to monitorInfo's.
-bool InstalledMonitorIsOurs(const MONITOR_INFO_2W& monitorInfo);
+// True when the spooler's monitor `name` has a file identical to stagedFile.
+bool InstalledMonitorIsOurs(const std::wstring& name, const std::wstring& stagedFile);
+
+// Copies the staged monitor file into this Windows' System32 (through Sysnative from the 32-bit
+// installer on 64-bit Windows) unless the same bytes lie there already. False when it cannot be.
+bool PlaceMonitorInSystemFolder(const std::wstring& stagedFile);
 
 } // namespace engine

@@ -493,6 +493,9 @@ TEST_F(Unattended, InstallRegistersAndTheKeptInstallerRemovesOnlyOurs) {
         EXPECT_EQ(ProductVersion(), EntryText(L"DisplayVersion"));
         EXPECT_EQ(L"\"" + kept + L"\" /uninstall /quiet", EntryText(L"QuietUninstallString"));
         EXPECT_EQ(ReadFileBytes(dist + L"\\Setup.exe"), ReadFileBytes(kept));
+        // The spooler loads the monitor by its file name from System32, where it was copied.
+        EXPECT_EQ(L"QVMLMN.dll", InstalledMonitorDll(L"Korvane Language Monitor"));
+        EXPECT_TRUE(FileExists(KnownFolder(CSIDL_SYSTEM) + L"\\QVMLMN.dll"));
     } else {
         ASSERT_EQ(1603u, install.exitCode);
         EXPECT_TRUE(before == ProductState::Now()) << "nothing of ours is half installed";

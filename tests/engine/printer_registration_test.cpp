@@ -132,7 +132,11 @@ TEST_F(PrinterRegistration, RegistersACatalogueModel) {
         EXPECT_EQ(L"Korvane Language Monitor", m.name);
         // This Windows' environment, named whatever the installer's bitness.
         EXPECT_EQ(testing_support::ThisWindowsEnvironment(), m.environment);
-        EXPECT_EQ(dir + L"QVMLMN.dll", m.dll);
+        // By its file name, from System32, where it was copied first (as an INF installs it).
+        EXPECT_EQ(L"QVMLMN.dll", m.dll);
+        const std::wstring system = GetNativeSystemFolder() + L"\\QVMLMN.dll";
+        EXPECT_EQ(testing_support::ReadFileBytes(dir + L"QVMLMN.dll"),
+                  testing_support::ReadFileBytes(system));
 
         ASSERT_EQ(1u, g_spooler.drivers.size());
         const DriverRecord& d = g_spooler.drivers[0];
@@ -178,6 +182,7 @@ TEST_F(PrinterRegistration, RegistersACatalogueModel) {
 
         // What the spooler made of them.
         EXPECT_TRUE(Contains(MonitorNames(), kLanguageMonitorName));
+        EXPECT_EQ(L"QVMLMN.dll", testing_support::InstalledMonitorDll(kLanguageMonitorName));
         const ReadBack back = ReadPrinter(name);
         ASSERT_TRUE(back.found);
         EXPECT_EQ(3u, back.version);
@@ -373,6 +378,8 @@ TEST_F(PrinterRegistration, InstalledMonitorIsKeptWhenItsFileIsOurs) {
 const std::wstring kAddMonitor = L"AddMonitor Korvane Language Monitor ";
 const std::wstring kAlreadyInstalled = kAddMonitor + L"failed with error 3006: ";
 const std::wstring kCodeFive = L"安装失败 错误代码：5";
+// The monitor's file copied into System32 before the spooler is asked to load it.
+const std::wstring kCopyMonitor = L"CopyFile ";
 
 // Every way the monitor can fail: registration ends before any driver is added, with code "5",
 // and the log tells which call failed with what error.
@@ -392,7 +399,7 @@ TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
          0,
          0,
          {"AddMonitorW"},
-         {kAddMonitor + L"failed with error 5: ", kCodeFive}},
+         {kCopyMonitor, kAddMonitor + L"failed with error 5: ", kCodeFive}},
         {"monitor DLL missing",
          false,
          ERROR_MOD_NOT_FOUND,
@@ -400,7 +407,7 @@ TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
          0,
          0,
          {"AddMonitorW"},
-         {kAddMonitor + L"failed with error 126: ", kCodeFive}},
+         {kCopyMonitor, kAddMonitor + L"failed with error 126: ", kCodeFive}},
         {"spooler restart refused",
          true,
          0,
@@ -425,7 +432,7 @@ TEST_F(PrinterRegistration, MonitorFailuresShowCode5) {
          0,
          ERROR_ACCESS_DENIED,
          {"AddMonitorW", "DeleteMonitorW", "AddMonitorW"},
-         {kAlreadyInstalled, kAddMonitor + L"failed with error 5: ", kCodeFive}},
+         {kAlreadyInstalled, kCopyMonitor, kAddMonitor + L"failed with error 5: ", kCodeFive}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -2,6 +2,7 @@
 // service calls recorded on their way to the service control manager, and the spooler read back.
 #include "tests/engine/spooler_bench.h"
 
+#include "engine/package_locator.h"
 #include "engine/printer_naming.h"
 
 #include <algorithm>
@@ -258,6 +259,8 @@ void RemoveMakersSpoolerObjects() {
     }
     std::wstring monitor = kLanguageMonitorName;
     ::DeleteMonitorW(nullptr, nullptr, &monitor[0]);
+    // The monitor's copy in System32, where registration puts it.
+    ::DeleteFileW((engine::GetNativeSystemFolder() + L"\\" + engine::kLanguageMonitorFile).c_str());
 }
 
 ReadBack ReadPrinter(const std::wstring& name) {

@@ -80,7 +80,7 @@ using testing_support::MonitorNames;
 using testing_support::PrinterNames;
 
 // Deletes every printer and driver named "Korvane ..." and the language monitor.
-void RemoveMakersSpoolerObjects();
+void RemoveMakersSpoolerObjects(); // and the monitor's file in System32
 
 // A printer's driver (level 3) and queue (level 2) as the spooler gives them back.
 struct ReadBack {

@@ -33,6 +33,21 @@ Names MonitorNames() {
         &MONITOR_INFO_1W::pName);
 }
 
+std::wstring InstalledMonitorDll(const std::wstring& name) {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer =
+        SpoolerBytes([&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            const BOOL ok = ::EnumMonitorsW(nullptr, 2, data, size, needed, returned);
+            count = *returned;
+            return ok;
+        });
+    const auto* records = reinterpret_cast<const MONITOR_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; !buffer.empty() && i < count; ++i)
+        if (records[i].pName != nullptr && name == records[i].pName)
+            return records[i].pDLLName != nullptr ? records[i].pDLLName : L"";
+    return std::wstring();
+}
+
 Names DriverNames(const wchar_t* environment) {
     std::wstring name = environment != nullptr ? environment : L"";
     LPWSTR named = environment != nullptr ? &name[0] : nullptr;

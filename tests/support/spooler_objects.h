@@ -23,6 +23,8 @@ template <typename Fill> std::vector<BYTE> SpoolerBytes(Fill fill) {
 }
 
 Names MonitorNames();
+// The DLL the spooler records for monitor `name`, as it gives it; empty when there is none.
+std::wstring InstalledMonitorDll(const std::wstring& name);
 Names DriverNames(const wchar_t* environment = nullptr); // nullptr: the calling program's
 Names PrinterNames();                                    // local printers
 bool Contains(const Names& names, const std::wstring& name);
