@@ -33,6 +33,8 @@ struct SpoolerApi {
     decltype(&::WritePrinter) WritePrinter;
     decltype(&::EndPagePrinter) EndPagePrinter;
     decltype(&::EndDocPrinter) EndDocPrinter;
+    // A queue's pending jobs purged before the queue is deleted.
+    decltype(&::SetPrinterW) SetPrinterW;
 };
 
 // The entries in use: the system's, or a test's replacement. Entries the spooler library lacks
