@@ -140,6 +140,8 @@ bool RemoveProductEntry() {
         ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, EntryKeyPath().c_str(), kProductEntryView, 0);
     const bool gone = status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
     WriteInstallStep(L"RegDeleteKeyEx HKLM\\" + EntryKeyPath(), static_cast<unsigned long>(status));
+    if (!gone)
+        ::SetLastError(static_cast<DWORD>(status));
     return gone;
 }
 

@@ -3,6 +3,7 @@
 
 #include "engine/folder_walk.h"
 #include "engine/install_log.h"
+#include "engine/install_record.h"
 #include "engine/job_observer.h"
 
 #include "engine/checked_copy.h"
@@ -109,16 +110,29 @@ bool CopyDriverTree(const std::wstring& sourceFolder, const std::wstring& target
 
 bool StageInf(const std::wstring& infPath, const std::wstring& infFolder) {
     const StagingApi& api = Staging();
-    BOOL staged = api.SetupCopyOEMInfW(infPath.c_str(), infFolder.c_str(), SPOST_PATH, 0, nullptr,
-                                       0, nullptr, nullptr);
+    // The name the INF store gave the copy ("oem12.inf"), which only its removal can take back.
+    wchar_t destination[MAX_PATH] = L"";
+    BOOL staged = api.SetupCopyOEMInfW(infPath.c_str(), infFolder.c_str(), SPOST_PATH, 0,
+                                       destination, MAX_PATH, nullptr, nullptr);
     // ERROR_NOT_FOUND earns one more attempt; any other refusal is final.
     if (!staged && ::GetLastError() == ERROR_NOT_FOUND)
-        staged = api.SetupCopyOEMInfW(infPath.c_str(), infFolder.c_str(), SPOST_PATH, 0, nullptr, 0,
-                                      nullptr, nullptr);
-    WriteInstallStep(L"SetupCopyOEMInf " + infPath, staged ? 0 : ::GetLastError());
-    if (!staged)
+        staged = api.SetupCopyOEMInfW(infPath.c_str(), infFolder.c_str(), SPOST_PATH, 0,
+                                      destination, MAX_PATH, nullptr, nullptr);
+    WriteInstallStep(L"SetupCopyOEMInf " + infPath +
+                         (staged ? L" " + std::wstring(destination) : L""),
+                     staged ? 0 : ::GetLastError());
+    if (!staged) {
         ReportFailure(L"3");
-    return staged != FALSE;
+        return false;
+    }
+    destination[MAX_PATH - 1] = L'\0';
+    const std::wstring stagedPath = destination;
+    const std::size_t slash = stagedPath.find_last_of(L"\\/");
+    const std::wstring file =
+        slash == std::wstring::npos ? stagedPath : stagedPath.substr(slash + 1);
+    if (!file.empty())
+        RecordStagedInf(file);
+    return true;
 }
 
 bool StageDriverPackageFrom(const std::wstring& programDirectory,

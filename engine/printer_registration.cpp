@@ -4,6 +4,7 @@
 #include "engine/checked_copy.h"
 #include "engine/dependent_files.h"
 #include "engine/install_log.h"
+#include "engine/install_record.h"
 #include "engine/job_observer.h"
 #include "engine/package_locator.h"
 #include "engine/printer_naming.h"
@@ -187,6 +188,7 @@ bool AddLanguageMonitorFrom(const std::wstring& directory, MonitorChange* change
     monitor.pDLLName = monitorPath.data();
     if (Spooler().AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) {
         WriteInstallStep(L"AddMonitor " + std::wstring(kLanguageMonitorName), 0);
+        RecordAddedMonitor(kLanguageMonitorName);
         if (change != nullptr)
             *change = MonitorChange::Added;
         return true;

@@ -108,6 +108,11 @@ BOOL WINAPI MissingWritePrinter(HANDLE, LPVOID, DWORD, LPDWORD written) {
     return FALSE;
 }
 
+BOOL WINAPI MissingSetPrinter(HANDLE, DWORD, LPBYTE, DWORD) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return FALSE;
+}
+
 template <typename F> void Resolve(F& entry, HMODULE module, const char* name, F missing) {
     auto* found = win::GetProc<typename std::remove_pointer<F>::type>(module, name);
     entry = found != nullptr ? found : missing;
@@ -138,6 +143,7 @@ SpoolerApi LoadSystemSpooler() {
     Resolve(api.WritePrinter, module, "WritePrinter", &MissingWritePrinter);
     Resolve(api.EndPagePrinter, module, "EndPagePrinter", &MissingPrinterStep);
     Resolve(api.EndDocPrinter, module, "EndDocPrinter", &MissingPrinterStep);
+    Resolve(api.SetPrinterW, module, "SetPrinterW", &MissingSetPrinter);
     return api;
 }
 

@@ -35,6 +35,8 @@ struct SpoolerApi {
     decltype(&::WritePrinter) WritePrinter;
     decltype(&::EndPagePrinter) EndPagePrinter;
     decltype(&::EndDocPrinter) EndDocPrinter;
+    // A queue's pending jobs purged before the queue is deleted.
+    decltype(&::SetPrinterW) SetPrinterW;
 };
 
 // An enumeration's records (EnumPrintersW, EnumPrinterDriversW, ...), read with a sizing call and

@@ -33,11 +33,9 @@ StagingLists BuildStagingLists(const std::wstring& dataFileName) {
     return StagingLists{LowerAscii(kDriverFiles + additions), LowerAscii(kMakerFiles + additions)};
 }
 
-std::vector<std::wstring> MakerFileNames(const std::wstring& dataFileName) {
-    std::wstring list = kMakerFiles;
-    if (UsesOliPlugin(dataFileName))
-        list += kOliPluginFiles;
-    list += dataFileName + L";";
+namespace {
+
+std::vector<std::wstring> SplitList(const std::wstring& list) {
     std::vector<std::wstring> names;
     for (std::size_t start = 0; start < list.size();) {
         std::size_t end = list.find(L';', start);
@@ -48,6 +46,22 @@ std::vector<std::wstring> MakerFileNames(const std::wstring& dataFileName) {
         start = end + 1;
     }
     return names;
+}
+
+std::wstring WithModelFiles(std::wstring list, const std::wstring& dataFileName) {
+    if (UsesOliPlugin(dataFileName))
+        list += kOliPluginFiles;
+    return list + dataFileName + L";";
+}
+
+} // namespace
+
+std::vector<std::wstring> MakerFileNames(const std::wstring& dataFileName) {
+    return SplitList(WithModelFiles(kMakerFiles, dataFileName));
+}
+
+std::vector<std::wstring> DriverFileNames(const std::wstring& dataFileName) {
+    return SplitList(WithModelFiles(kDriverFiles, dataFileName));
 }
 
 bool ListMentions(const std::wstring& lowerList, const std::wstring& fileName) {

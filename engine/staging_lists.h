@@ -28,6 +28,10 @@ StagingLists BuildStagingLists(const std::wstring& dataFileName);
 // file itself.
 std::vector<std::wstring> MakerFileNames(const std::wstring& dataFileName);
 
+// Every file staged into the driver directory for the model whose data file is `dataFileName`,
+// spelled as listed, in list order: the platform's Unidrv files and the maker's.
+std::vector<std::wstring> DriverFileNames(const std::wstring& dataFileName);
+
 // True when the lower-cased file name occurs anywhere in the lower-cased list text: a plain
 // substring search, so "res.dll" belongs to a list naming "QTLM24RES.DLL".
 bool ListMentions(const std::wstring& lowerList, const std::wstring& fileName);

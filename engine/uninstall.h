@@ -1,11 +1,13 @@
 // Removal of what the installer made: the product's printer queues, their drivers, the language
-// monitor, the product folder with the kept installer, the Start-menu folder and the Apps &
-// Features entry. The install log stays. Shows nothing.
+// monitor, the driver files and staged INFs, the Start-menu folder, the product folder with the
+// kept installer, the record of installs and the Apps & Features entry. The install log stays.
+// Shows nothing.
 #pragma once
 
 #include "engine/uninstall_rules.h"
 
 #include <windows.h>
+#include <setupapi.h>
 
 #include <string>
 #include <vector>
@@ -33,12 +35,16 @@ struct RemovalFailure {
 
 struct UninstallResult {
     // True when nothing of the product remains, or remains only until the next restart
-    // (restartPending); also when nothing was installed.
+    // (restartPending) or until the running kept installer has ended (finisherStarted); also
+    // when nothing was installed.
     bool succeeded = false;
+    // A record of installs was found: only what it names was taken as the product's.
+    bool recorded = false;
     // Every failed step in order; the first is the one to report.
     std::vector<RemovalFailure> failures;
     bool nothingInstalled = false; // nothing of the product was found
     std::vector<std::wstring> removedPrinters, removedDrivers;
+    std::vector<std::wstring> removedInfs; // the staged INFs' names in the system's INF folder
     // The product's queues and drivers still installed after the removal.
     std::vector<std::wstring> remainingPrinters, remainingDrivers;
     bool monitorRemoved = false;
@@ -47,26 +53,39 @@ struct UninstallResult {
     bool productFolderRemoved = false;
     bool startMenuFolderRemoved = false;
     bool entryRemoved = false;
-    // The running program (or, when it could not be moved out, the product folder) is deleted at
-    // the next restart.
+    // A driver file that could not be deleted is deleted at the next restart.
     bool restartPending = false;
+    // The removal runs from the product folder: its temporary copy deletes the running program
+    // once this process has ended. movedOut: the program was moved into the temporary folder and
+    // the product folder is gone already.
+    bool finisherStarted = false;
+    bool movedOut = false;
 };
 
-// Removes the product. The queues whose driver is one of the catalogue's "Korvane <model>"
-// drivers (or a copy, " (副本 n)") are deleted first; a driver is deleted (with its unused files)
-// only once no queue uses it, and the language monitor only once no installed driver names it.
-// A refused step is logged and recorded, and the removal goes on with what it can remove safely.
-// While a queue or driver of the product remains, the entry and the kept installer with its
-// catalogue stay in the product folder, so the removal can be run again from Apps & Features.
-// A catalogue that cannot be read changes nothing (step Catalogue): without it no driver can be
-// told to be the product's.
+// Removes the product. Its queues (those on its drivers: with a record of installs, the drivers
+// the record names; without, the catalogue's "Korvane <model>" drivers or copies, " (副本 n)")
+// are purged of their jobs and deleted first; a driver is deleted (with its unused files) only
+// once no queue uses it, the language monitor only once no installed driver names it, the staged
+// INFs only once no driver of the product remains. Then the driver files no driver names, the
+// Start-menu folder and the product folder. A refused step is logged and recorded, and the
+// removal goes on with what it can remove safely. Only when everything else is gone do the kept
+// installer, the record and the entry go; until then they stay, so the removal can be run again
+// from Apps & Features. A removal running from the product folder leaves the folder it runs in
+// first, and its running program to its finishing copy (self_removal.h). Nothing is scheduled
+// for the next restart but a driver file that cannot be deleted now. A catalogue that cannot be
+// read changes nothing (step Catalogue).
 UninstallResult UninstallProduct(const UninstallPlaces& places);
 UninstallResult UninstallProduct();
 
-// The file entry a removal moves and schedules files with. Tests replace it to produce refusals.
+// The entries a removal moves and schedules files with, removes staged INFs with, and starts its
+// finishing copy with (StartRemovalFinisher). Tests replace them to produce refusals.
 struct RemovalFilesApi {
     decltype(&::MoveFileExW) MoveFileExW;
+    decltype(&::SetupUninstallOEMInfW) SetupUninstallOEMInfW;
+    BOOL(WINAPI* StartFinisher)
+    (LPCWSTR runningProgram, LPCWSTR productFolder, LPCWSTR movedProgram);
 };
+const RemovalFilesApi& SystemRemovalFiles();
 const RemovalFilesApi& RemovalFiles();
 void SetRemovalFilesForTesting(const RemovalFilesApi* api);
 

@@ -1,4 +1,4 @@
-// What the Apps & Features entry says and which spooler objects are the product's.
+// What the Apps & Features entry says, the record of installs, and what a removal takes.
 #include "engine/uninstall_rules.h"
 
 #include "engine/printer_naming.h"
@@ -81,14 +81,77 @@ std::vector<std::wstring> LeftOverDriverFiles(const std::vector<std::wstring>& m
     std::vector<std::wstring> inUse;
     for (const std::wstring& path : filesInUse)
         inUse.push_back(LastPart(path));
-    for (const std::wstring& model : models) {
-        if (model.empty())
-            continue;
-        for (const std::wstring& name : MakerFileNames(model + L".GPD"))
+    const auto take = [&](const std::vector<std::wstring>& names) {
+        for (const std::wstring& name : names)
             if (!listed(left, name) && !listed(inUse, name))
                 left.push_back(name);
-    }
+    };
+    for (const std::wstring& model : models)
+        if (!model.empty())
+            take(MakerFileNames(model + L".GPD"));
+    for (const std::wstring& model : models)
+        if (!model.empty())
+            take(DriverFileNames(model + L".GPD"));
     return left;
+}
+
+std::vector<std::wstring> MultiStringNames(const std::wstring& data) {
+    std::vector<std::wstring> names;
+    std::size_t start = 0;
+    while (start < data.size()) {
+        std::size_t end = data.find(L'\0', start);
+        if (end == std::wstring::npos)
+            end = data.size();
+        if (end > start)
+            names.push_back(data.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
+}
+
+std::wstring MultiStringOf(const std::vector<std::wstring>& names) {
+    std::wstring data;
+    for (const std::wstring& name : names)
+        if (!name.empty())
+            data += name + L'\0';
+    return data + L'\0';
+}
+
+bool ListsName(const std::vector<std::wstring>& names, const std::wstring& name) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::wstring& listed) { return SameName(listed, name); });
+}
+
+bool AddName(std::vector<std::wstring>& names, const std::wstring& name) {
+    if (name.empty() || ListsName(names, name))
+        return false;
+    names.push_back(name);
+    return true;
+}
+
+InstallRecord MergedRecord(const InstallRecord& record, const InstallRecord& made) {
+    InstallRecord merged = record;
+    const auto merge = [](std::vector<std::wstring>& into, const std::vector<std::wstring>& from) {
+        for (const std::wstring& name : from)
+            AddName(into, name);
+    };
+    merge(merged.printers, made.printers);
+    merge(merged.drivers, made.drivers);
+    merge(merged.monitors, made.monitors);
+    merge(merged.stagedInfs, made.stagedInfs);
+    merged.olderInstall = record.olderInstall || made.olderInstall;
+    return merged;
+}
+
+bool IsRemovableDriver(const std::wstring& driverName, const InstallRecord* record,
+                       const std::vector<std::wstring>& models) {
+    if (record != nullptr && ListsName(record->drivers, driverName))
+        return true;
+    return (record == nullptr || record->olderInstall) && IsProductDriverName(driverName, models);
+}
+
+bool IsRemovableMonitor(const std::wstring& name, const InstallRecord* record) {
+    return record == nullptr || record->olderInstall || ListsName(record->monitors, name);
 }
 
 const wchar_t* RemovalStepName(RemovalStep step) {
@@ -115,6 +178,12 @@ const wchar_t* RemovalStepName(RemovalStep step) {
         return L"driverFiles";
     case RemovalStep::ProductEntry:
         return L"productEntry";
+    case RemovalStep::StagedInf:
+        return L"stagedInf";
+    case RemovalStep::KeptProgram:
+        return L"keptProgram";
+    case RemovalStep::InstallRecord:
+        return L"installRecord";
     }
     return L"";
 }

@@ -1,5 +1,5 @@
-// What the Apps & Features entry says and which spooler objects a removal takes as the
-// product's. No Windows calls.
+// What the Apps & Features entry says, what the record of an install keeps, and which spooler
+// objects and files a removal takes as the product's. No Windows calls.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,9 @@ constexpr wchar_t kKeptProgramName[] = L"Setup.exe";
 constexpr wchar_t kKeptCatalogueName[] = L"PrinterInfo.ini";
 constexpr wchar_t kUninstallSwitch[] = L"/uninstall";
 constexpr wchar_t kQuietSwitch[] = L"/quiet";
+// The first argument of the temporary copy that deletes the kept installer once the removal that
+// started it has ended.
+constexpr wchar_t kFinishRemovalSwitch[] = L"/finishremoval";
 
 // A folder's size in bytes as Apps & Features takes it: whole KiB, rounded up.
 std::uint32_t EstimatedSizeKiB(std::uint64_t bytes);
@@ -30,13 +33,51 @@ std::wstring UninstallCommand(const std::wstring& keptProgramPath, bool quiet);
 // number from 1. Compared as the spooler compares names: letter case aside (ASCII letters).
 bool IsProductDriverName(const std::wstring& driverName, const std::vector<std::wstring>& models);
 
-// The maker's files a removal deletes from the spooler's driver directory once the product's
-// drivers are gone: the maker files of every catalogue model (its data file "<model>.GPD" among
-// them), each once, in first-listed order, except those named in filesInUse (paths or bare
-// names of files installed drivers still use; compared by the last part of the path, letter case
-// aside).
+// The files a removal deletes from the spooler's driver directory once the product's drivers are
+// gone: every file staged for a catalogue model, the maker's (its data file "<model>.GPD" among
+// them) first, then the platform's Unidrv files, each once, in first-listed order, except those
+// named in filesInUse (paths or bare names of files that installed drivers of any maker still
+// use; compared by the last part of the path, letter case aside).
 std::vector<std::wstring> LeftOverDriverFiles(const std::vector<std::wstring>& models,
                                               const std::vector<std::wstring>& filesInUse);
+
+// What the installs of the product made, as their record keeps it.
+struct InstallRecord {
+    std::vector<std::wstring> printers, drivers, monitors;
+    std::vector<std::wstring> stagedInfs; // file names in the system's INF folder ("oem12.inf")
+    // The record was begun beside an install made before installs were recorded: what that one
+    // made is known only by the catalogue's names.
+    bool olderInstall = false;
+};
+
+// The names of REG_MULTI_SZ data, read as UTF-16 units with or without their closing NULs;
+// empty names are dropped.
+std::vector<std::wstring> MultiStringNames(const std::wstring& data);
+
+// The names as REG_MULTI_SZ data: each followed by a NUL, and one NUL more.
+std::wstring MultiStringOf(const std::vector<std::wstring>& names);
+
+// True when names holds name, letter case aside (ASCII letters, as the spooler compares).
+bool ListsName(const std::vector<std::wstring>& names, const std::wstring& name);
+
+// Adds name unless it is empty or listed already; true when added.
+bool AddName(std::vector<std::wstring>& names, const std::wstring& name);
+
+// The record after an install added `made` to it: every name of `made` appended where it is not
+// listed yet; olderInstall kept, or set by made.
+InstallRecord MergedRecord(const InstallRecord& record, const InstallRecord& made);
+
+// Whether a removal takes a driver as the product's. Without a record (an install made before
+// installs were recorded), a driver the catalogue names as IsProductDriverName does; with a
+// record, only a driver the record names, or also one the catalogue names when the record was
+// begun beside an older install. A queue is the product's when its driver is: a queue of ours
+// that the user renamed still goes, and a queue bearing one of our names on another driver stays.
+bool IsRemovableDriver(const std::wstring& driverName, const InstallRecord* record,
+                       const std::vector<std::wstring>& models);
+
+// Whether the removal may delete the monitor `name` once no driver names it: without a record,
+// or with one begun beside an older install, always; otherwise when an install recorded adding it.
+bool IsRemovableMonitor(const std::wstring& name, const InstallRecord* record);
 
 // The steps of a removal, as the caller's report names them.
 enum class RemovalStep {
@@ -51,6 +92,9 @@ enum class RemovalStep {
     StartMenu,     // the Start-menu folder
     ProductEntry,  // the Apps & Features entry
     DriverFiles,   // a maker's file left in the driver directory that cannot be deleted
+    StagedInf,     // SetupUninstallOEMInfW of an INF an install staged
+    KeptProgram,   // the temporary copy that deletes the running kept installer cannot start
+    InstallRecord, // the record of what the installs made
 };
 
 // A short English name of the step: "catalogue", "listPrinters", "removePrinter", "listDrivers",

@@ -3,6 +3,7 @@
 #include "engine/apps_entry.h"
 #include "engine/driver_staging.h"
 #include "engine/install_log.h"
+#include "engine/install_record.h"
 #include "engine/installed_printer.h"
 #include "engine/job_observer.h"
 #include "engine/package_locator.h"
@@ -32,6 +33,7 @@ bool InstallPrinter(const std::wstring& modelName, const std::wstring& portName,
         return false;
     if (!engine::RegisterDriverAndPrinter(printerName, portName, dataFileName))
         return false;
+    engine::RecordQueue(printerName, printerName);
     SpoolerOrdinal204(printerName);
     return true;
 }
@@ -52,6 +54,9 @@ bool InstallByPlugAndPlay(const std::wstring& modelName) {
         return false;
     }
     engine::WriteInstallLog(L"即插即用安装成功", false);
+    // Windows names the queue it makes for the device; the driver, named by the INF's model
+    // line, is what ties that queue to the product.
+    engine::RecordQueue(L"", L"Korvane " + modelName);
     SpoolerOrdinal204(L"Korvane " + modelName);
     return true;
 }

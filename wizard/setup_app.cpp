@@ -4,6 +4,7 @@
 #include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "engine/protected_print.h"
+#include "engine/self_removal.h"
 #include "engine/service_control.h"
 #include "job/exit_codes.h"
 #include "unattended/command_line.h"
@@ -18,6 +19,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -128,8 +130,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // First of all: no DLL may come from the program's folder (a Downloads folder, often).
     win::RestrictDllSearchPath();
 
-    const unattended::ParsedCommandLine parsed =
-        unattended::ParseCommandLine(unattended::ProgramArguments());
+    const std::vector<std::wstring> arguments = unattended::ProgramArguments();
+    // The temporary copy a removal started to delete the kept installer after it.
+    if (engine::IsRemovalFinisher(arguments))
+        return engine::RunRemovalFinisher(arguments);
+    const unattended::ParsedCommandLine parsed = unattended::ParseCommandLine(arguments);
     const unattended::Options& options = parsed.options;
     // An install without /quiet is the wizard, with the given model and port preselected.
     const bool wizard = options.action == unattended::Action::Wizard ||

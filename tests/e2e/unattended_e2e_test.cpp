@@ -523,6 +523,10 @@ TEST_F(Unattended, InstallRegistersAndTheKeptInstallerRemovesOnlyOurs) {
     EXPECT_FALSE(FolderExists(product));
     EXPECT_FALSE(FolderExists(StartMenuFolder()));
     EXPECT_FALSE(EntryExists());
+    if (WholeRouteRunsHere()) {
+        EXPECT_FALSE(FileExists(KnownFolder(CSIDL_SYSTEM) + L"\\QVMLMN.dll"))
+            << "the monitor's copy in System32 goes with the monitor";
+    }
     std::set<std::wstring> driverFiles;
     ListFiles(DriverDirectory(), L"", driverFiles);
     for (const std::wstring& file : driverFiles)

@@ -2,6 +2,7 @@
 // and the INF handed to the setup library. Refusals Wine does not produce (a read-only target as
 // root, the setup library's answers) come through the staging seam.
 #include "engine/driver_staging.h"
+#include "engine/install_record.h"
 #include "engine/package_locator.h"
 #include "engine/package_paths.h"
 #include "engine/spooler_api.h"
@@ -350,8 +351,12 @@ TEST_F(DriverStaging, StagesAPackageForACatalogueModel) {
     EXPECT_EQ(packageFolder, g_infCalls[0].mediaLocation);
     EXPECT_EQ(static_cast<DWORD>(SPOST_PATH), g_infCalls[0].mediaType);
     EXPECT_EQ(0u, g_infCalls[0].copyStyle);
-    EXPECT_TRUE(g_infCalls[0].noNameReturned);
+    // The staged copy's name is asked for, and recorded for the removal.
+    EXPECT_EQ(static_cast<DWORD>(MAX_PATH), g_infCalls[0].nameBuffer);
     EXPECT_TRUE(FileExists(SystemInfFolder() + L"\\24Pin.inf"));
+    engine::InstallRecord record;
+    ASSERT_TRUE(engine::ReadInstallRecord(record));
+    EXPECT_TRUE(engine::ListsName(record.stagedInfs, L"24Pin.inf"));
 
     EXPECT_TRUE(FileExists(ProgramFilesProductFolder() + L"\\产品手册\\使用手册.txt"));
 }

@@ -158,6 +158,12 @@ BOOL WINAPI RecordDeletePrinterDriverEx(LPWSTR server, LPWSTR environment, LPWST
     return SystemSpooler().DeletePrinterDriverExW(server, environment, name, flags, versions);
 }
 
+BOOL WINAPI RecordSetPrinter(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
+    g_spooler.calls.push_back(level == 0 && command == PRINTER_CONTROL_PURGE ? "SetPrinterW purge"
+                                                                             : "SetPrinterW");
+    return SystemSpooler().SetPrinterW(printer, level, info, command);
+}
+
 } // namespace
 
 SpoolerApi RecordingSpooler() {
@@ -172,6 +178,7 @@ SpoolerApi RecordingSpooler() {
     api.DeletePrinter = &RecordDeletePrinter;
     api.EnumPrinterDriversW = &RecordEnumPrinterDrivers;
     api.DeletePrinterDriverExW = &RecordDeletePrinterDriverEx;
+    api.SetPrinterW = &RecordSetPrinter;
     return api;
 }
 

@@ -28,10 +28,9 @@ BOOL WINAPI CopyAsWindowsDoes(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
 
 BOOL WINAPI ScriptedCopyOemInf(PCWSTR infPath, PCWSTR media, DWORD mediaType, DWORD copyStyle,
                                PWSTR destination, DWORD size, PDWORD required, PWSTR* component) {
-    g_infCalls.push_back(
-        {infPath != nullptr ? infPath : L"(null)", media != nullptr ? media : L"(null)", mediaType,
-         copyStyle,
-         destination == nullptr && size == 0 && required == nullptr && component == nullptr});
+    g_infCalls.push_back({infPath != nullptr ? infPath : L"(null)",
+                          media != nullptr ? media : L"(null)", mediaType, copyStyle,
+                          destination != nullptr ? size : 0});
     const size_t call = g_infCalls.size() - 1;
     if (call < g_infErrors.size() && g_infErrors[call] != 0) {
         ::SetLastError(g_infErrors[call]);

@@ -22,7 +22,7 @@ struct InfCall {
     std::wstring mediaLocation;
     DWORD mediaType;
     DWORD copyStyle;
-    bool noNameReturned;
+    DWORD nameBuffer; // the size of the buffer given for the staged copy's name; 0 for none
 };
 extern std::vector<DWORD> g_infErrors;
 extern std::vector<InfCall> g_infCalls;

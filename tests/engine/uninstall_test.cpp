@@ -4,6 +4,7 @@
 // and the removal's file seam.
 #include "engine/apps_entry.h"
 #include "engine/install_log.h"
+#include "engine/install_record.h"
 #include "engine/package_locator.h"
 #include "engine/printer_naming.h"
 #include "engine/spooler_api.h"
@@ -138,7 +139,31 @@ BOOL WINAPI RecordMove(LPCWSTR from, LPCWSTR to, DWORD flags) {
     }
     return ::MoveFileExW(from, to, flags);
 }
-const RemovalFilesApi kRecordingFiles{&RecordMove};
+// The finishing copy: its start recorded ("<program> | <folder> | <moved>"), refused as told.
+std::vector<std::wstring> g_finishers;
+DWORD g_refuseFinisher = 0;
+BOOL WINAPI RecordFinisher(LPCWSTR program, LPCWSTR folder, LPCWSTR moved) {
+    g_finishers.push_back(std::wstring(program) + L" | " + folder + L" | " + moved);
+    ::SetLastError(g_refuseFinisher);
+    return g_refuseFinisher == 0;
+}
+// SetupUninstallOEMInfW refused with g_refuseInf when it is not 0.
+DWORD g_refuseInf = 0;
+BOOL WINAPI RefusableUninstallInf(PCWSTR name, DWORD flags, PVOID reserved) {
+    if (g_refuseInf != 0) {
+        ::SetLastError(g_refuseInf);
+        return FALSE;
+    }
+    return ::SetupUninstallOEMInfW(name, flags, reserved);
+}
+RemovalFilesApi RecordingFiles() {
+    RemovalFilesApi api = SystemRemovalFiles();
+    api.MoveFileExW = &RecordMove;
+    api.SetupUninstallOEMInfW = &RefusableUninstallInf;
+    api.StartFinisher = &RecordFinisher;
+    return api;
+}
+const RemovalFilesApi kRecordingFiles = RecordingFiles();
 
 // A program of the test bench, running from `path` until ended.
 class RunningProgram {
@@ -154,13 +179,15 @@ public:
         for (int i = 0; i < 200 && !FileExists(ready); ++i)
             ::Sleep(50);
     }
-    ~RunningProgram() {
+    ~RunningProgram() { Stop(); }
+    void Stop() {
         if (m_process.hProcess == nullptr)
             return;
         ::TerminateProcess(m_process.hProcess, 0);
         ::WaitForSingleObject(m_process.hProcess, 10000);
         ::CloseHandle(m_process.hThread);
         ::CloseHandle(m_process.hProcess);
+        m_process = PROCESS_INFORMATION{};
     }
     bool Running() const {
         return m_process.hProcess != nullptr &&
@@ -180,7 +207,8 @@ protected:
         Clean();
         g_spooler = SpoolerScript{};
         g_moves.clear();
-        g_refuseMove = g_refuseSchedule = 0;
+        g_finishers.clear();
+        g_refuseMove = g_refuseSchedule = g_refuseFinisher = g_refuseInf = 0;
         SetSpoolerForTesting(&spooler);
     }
     void TearDown() override {
@@ -197,6 +225,7 @@ protected:
         testing_support::RemoveTree(productFolder);
         testing_support::RemoveTree(startMenuFolder);
         RemoveProductEntry();
+        RemoveInstallRecord();
     }
 
     // The install job's spooler way, as the wizard starts it.
@@ -604,29 +633,35 @@ TEST_F(Uninstall, MonitorStaysForAnotherMakersDriver) {
 }
 
 // The removal run by the kept installer itself: a running program cannot be deleted, so it is
-// moved out into the temporary folder and deleted at the next restart. Where it cannot be moved,
-// it and the product folder are deleted at the next restart instead; where that cannot be
-// scheduled either, the removal fails.
+// moved out into the temporary folder and left, with the folder where it cannot be moved, to the
+// finishing copy that deletes it after the removal has ended. Nothing is scheduled for the next
+// restart. A finishing copy that cannot start fails the removal and leaves the entry and the kept
+// installer to run it again.
 TEST_F(Uninstall, RunningKeptInstaller) {
     const std::wstring keeper = testing_support::TestBinDirectory() + L"\\desktop_keeper.exe";
     ASSERT_TRUE(FileExists(keeper));
     const std::wstring kept = productFolder + L"Setup.exe";
     const std::wstring folder = productFolder.substr(0, productFolder.size() - 1);
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
     const struct {
         const char* name;
-        bool seam;
-        DWORD refuseMove, refuseSchedule;
-        bool succeeded;
+        DWORD refuseMove, refuseFinisher;
+        bool succeeded, movedOut;
     } cases[] = {
-        {"moved out", false, 0, 0, true},
-        {"move refused", true, ERROR_NOT_SAME_DEVICE, 0, true},
-        {"move and schedule refused", true, ERROR_NOT_SAME_DEVICE, ERROR_ACCESS_DENIED, false},
+        {"moved out", 0, 0, true, true},
+        {"move refused", ERROR_NOT_SAME_DEVICE, 0, true, false},
+        {"finisher refused", 0, ERROR_ACCESS_DENIED, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Clean();
         RestorePendingRenames(pendingRenames);
         ASSERT_TRUE(RegisterProductFrom(GetProgramDirectory(), distSetup));
+        ASSERT_TRUE(RecordQueue(L"Korvane KV-8200", L"Korvane KV-8200"));
+        const std::wstring manual = productFolder + L"产品手册\\";
+        ASSERT_TRUE(::CreateDirectoryW(manual.c_str(), nullptr));
+        PutFile(manual + L"manual.txt", "manual");
         // The bench's sleeping program stands in for the kept installer, running from its place.
         ASSERT_TRUE(::CopyFileW(keeper.c_str(), kept.c_str(), FALSE));
         RunningProgram running(kept);
@@ -634,48 +669,59 @@ TEST_F(Uninstall, RunningKeptInstaller) {
         ASSERT_FALSE(::DeleteFileW(kept.c_str())) << "a running program is not deleted";
 
         g_moves.clear();
+        g_finishers.clear();
         g_refuseMove = c.refuseMove;
-        g_refuseSchedule = c.refuseSchedule;
-        SetRemovalFilesForTesting(c.seam ? &kRecordingFiles : nullptr);
+        g_refuseFinisher = c.refuseFinisher;
+        SetRemovalFilesForTesting(&kRecordingFiles);
         UninstallPlaces places = Places();
         places.runningProgram = kept;
         const UninstallResult result = UninstallProduct(places);
         SetRemovalFilesForTesting(nullptr);
 
         EXPECT_EQ(c.succeeded, result.succeeded);
-        EXPECT_EQ(c.succeeded, result.restartPending);
-        EXPECT_FALSE(ProductEntryExists() && c.succeeded);
-        EXPECT_FALSE(FolderExists(productFolder + L"产品手册"));
-        if (!c.seam) {
-            // Moved out for real: the folder is gone, the program waits in the temporary
-            // folder for the session manager's list.
-            EXPECT_FALSE(FolderExists(productFolder));
-            const std::vector<wchar_t> pending = PendingRenames();
-            const Names after = NamesOf(pending.data());
-            const Names before = NamesOf(pendingRenames.data());
-            ASSERT_EQ(before.size() + 1, after.size());
-            const std::wstring moved = after.back().substr(4); // after "\??\"
-            EXPECT_EQ(L"\\??\\", after.back().substr(0, 4));
-            wchar_t temp[MAX_PATH];
-            ::GetTempPathW(MAX_PATH, temp);
-            EXPECT_EQ(0u, moved.find(temp)) << moved;
-            EXPECT_TRUE(FileExists(moved));
-            EXPECT_TRUE(running.Running());
-            ::MoveFileExW(moved.c_str(), nullptr, 0);
-            continue;
-        }
-        // Neither moved nor deleted: the program and its folder are left for the restart.
-        EXPECT_TRUE(FileExists(kept));
-        const std::vector<std::wstring> expected = {L"move " + kept, L"at restart delete " + kept,
-                                                    L"at restart delete " + folder};
-        EXPECT_EQ(expected, g_moves);
+        EXPECT_FALSE(result.restartPending);
+        EXPECT_EQ(NamesOf(pendingRenames.data()), NamesOf(PendingRenames().data()))
+            << "nothing is scheduled for the next restart";
+        EXPECT_FALSE(FolderExists(manual));
+        EXPECT_EQ(c.movedOut, result.movedOut);
+        ASSERT_EQ(1u, g_finishers.size());
+        const std::wstring prefix = kept + L" | " + folder + L" | ";
+        ASSERT_EQ(prefix, g_finishers[0].substr(0, prefix.size()));
+        const std::wstring moved = g_finishers[0].substr(prefix.size());
+        EXPECT_EQ(0u, moved.find(temp)) << moved;
         if (!c.succeeded) {
             ASSERT_FALSE(result.failures.empty());
-            EXPECT_EQ(RemovalStep::ProductFolder, result.failures[0].step);
+            EXPECT_EQ(RemovalStep::KeptProgram, result.failures[0].step);
             EXPECT_EQ(ERROR_ACCESS_DENIED, result.failures[0].error);
             EXPECT_EQ(kept, result.failures[0].object);
-            EXPECT_FALSE(result.productFolderRemoved);
+            EXPECT_FALSE(result.finisherStarted);
+            EXPECT_TRUE(ProductEntryExists());
+            InstallRecord record;
+            EXPECT_TRUE(ReadInstallRecord(record)) << "the record stays with the entry";
+            EXPECT_TRUE(FileExists(kept));
+            EXPECT_TRUE(FileExists(productFolder + L"PrinterInfo.ini"));
+            EXPECT_EQ(std::vector<std::wstring>{}, g_moves);
+            EXPECT_FALSE(FileExists(moved)) << "no copy is left in the temporary folder";
+            continue;
         }
+        EXPECT_TRUE(result.finisherStarted);
+        EXPECT_FALSE(ProductEntryExists());
+        InstallRecord record;
+        EXPECT_FALSE(ReadInstallRecord(record));
+        EXPECT_EQ(std::vector<std::wstring>{L"move " + kept}, g_moves);
+        EXPECT_TRUE(running.Running());
+        if (c.movedOut) {
+            // The folder is gone now; the program waits in the temporary folder for the copy.
+            EXPECT_FALSE(FolderExists(productFolder));
+            EXPECT_TRUE(FileExists(moved));
+        } else {
+            // Left in the folder for the finishing copy, without its catalogue.
+            EXPECT_TRUE(FileExists(kept));
+            EXPECT_FALSE(FileExists(productFolder + L"PrinterInfo.ini"));
+        }
+        running.Stop();
+        for (int i = 0; i < 100 && FileExists(moved) && !::DeleteFileW(moved.c_str()); ++i)
+            ::Sleep(50);
     }
 }
 
@@ -702,5 +748,15 @@ TEST_F(Uninstall, HeldFileInTheProductFolder) {
     EXPECT_FALSE(result.restartPending);
     EXPECT_TRUE(FileExists(manual + L"held.txt"));
     EXPECT_FALSE(FileExists(manual + L"free.txt"));
-    EXPECT_FALSE(FileExists(productFolder + L"Setup.exe"));
+    // The kept installer, its catalogue and the entry stay to run the removal again.
+    EXPECT_TRUE(FileExists(productFolder + L"Setup.exe"));
+    EXPECT_TRUE(FileExists(productFolder + L"PrinterInfo.ini"));
+    EXPECT_TRUE(ProductEntryExists());
+    EXPECT_FALSE(result.entryRemoved);
+
+    // Run again once the file is free: everything goes.
+    result = UninstallProduct(Places());
+    EXPECT_TRUE(result.succeeded);
+    EXPECT_FALSE(FolderExists(productFolder));
+    EXPECT_FALSE(ProductEntryExists());
 }
