@@ -30,9 +30,15 @@ mkdir -p "$out" "$pictures"
 (unset DISPLAY; SETUP_BENCH_DPI=$dpi tests/wine/prefix.sh setup "$bench")
 trap 'tests/wine/prefix.sh stop "$bench"' EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
-tests/wine/prefix.sh run "$bench" "$build/gallery.exe" "$(winpath "$out")" \
-    "$(winpath "$root/$build/dist/Setup.exe")"
+# The gallery shows the wizard from a fresh copy of the distribution folder, whose catalogue and
+# packages the wizard reads beside the program.
+gallery_dist="$root/$build/gallery-dist"
+rm -rf "$gallery_dist"
+cp -r "$build/dist" "$gallery_dist"
+cp "$build/gallery.exe" "$gallery_dist/"
+tests/wine/prefix.sh run "$bench" "$gallery_dist/gallery.exe" "$(winpath "$out")" wizard
+# Without the date chunks, a picture that shows the same pixels is the same file.
 for bmp in "$out"/*.bmp; do
-    convert "$bmp" "$pictures/$(basename "${bmp%.bmp}").png"
+    convert "$bmp" -define png:exclude-chunk=date,time "$pictures/$(basename "${bmp%.bmp}").png"
 done
 ls "$pictures"

@@ -1,13 +1,26 @@
 // Shows the installer's windows one by one and saves a picture of each as a BMP file, for the
 // README and for looking at them without clicking through an installation.
-//   gallery.exe OUTPUT_FOLDER [SETUP_EXE]
-// With SETUP_EXE, it also runs the installer and saves each wizard page on the way through it.
+//   gallery.exe OUTPUT_FOLDER [wizard]
+//   gallery.exe --activate TITLE
+// With `wizard`, it also shows the installer's wizard window and saves each page on the way
+// through an installation, then the success box. The wizard reads the catalogue and the driver
+// packages beside the program, so gallery.exe must then run from a copy of the distribution
+// folder (tools/screenshots.sh makes one). The wizard runs in this process, with Setup.exe's
+// manifest and resources, so that the install job can be held while the install page is taken:
+// the job itself runs as in Setup.exe once the picture is saved.
+// With --activate, it makes the visible top-level window of that title, in whatever program, the
+// active one and draws its caption so (./run.sh, before its picture of Setup.exe), then ends.
 #include "controls/dlg_is_close.h"
 #include "controls/dlg_mes_error.h"
+#include "res/resource.h"
+#include "win/common_controls.h"
+#include "win/thread.h"
+#include "wizard/setup_dlg.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -47,10 +60,27 @@ bool SaveBmp(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int he
     return true;
 }
 
+// Makes the window the active one, as it is for a user at the machine. On the virtual display there
+// is no window manager: Wine activates a new window before it makes it the foreground window, so
+// the window's caption is drawn in the inactive colour, and the caption is not drawn again when
+// the window becomes the foreground. The foreground window is told so once more, as it would have
+// been told at its activation.
+bool Activate(HWND window) {
+    ::SetForegroundWindow(window);
+    for (int i = 0; i < 100 && ::GetForegroundWindow() != window; ++i)
+        ::Sleep(10);
+    if (::GetForegroundWindow() != window)
+        return false;
+    ::SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
+    return true;
+}
+
 // Copies the window's rectangle from the screen: it must be visible and on top.
 bool SaveWindow(HWND window, const std::wstring& path) {
+    if (!Activate(window))
+        return false;
     ::RedrawWindow(window, nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::Sleep(300);
     RECT r{};
     ::GetWindowRect(window, &r);
@@ -92,17 +122,16 @@ template <typename Show> bool Shoot(Show show, const std::wstring& path) {
 }
 
 struct Search {
-    DWORD process;
     int childId;
     const wchar_t* title;
     HWND found;
 };
 
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
+BOOL CALLBACK FindOwnWindow(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD process = 0;
     ::GetWindowThreadProcessId(window, &process);
-    if (process != search->process || !::IsWindowVisible(window))
+    if (process != ::GetCurrentProcessId() || !::IsWindowVisible(window))
         return TRUE;
     wchar_t title[256] = L"";
     ::GetWindowTextW(window, title, 256);
@@ -114,10 +143,11 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
     return TRUE;
 }
 
-HWND WaitProcessWindow(DWORD process, const wchar_t* title, int childId) {
+// A visible top-level window of this process with that title, or with a child of that ID.
+HWND WaitOwnWindow(const wchar_t* title, int childId) {
     for (int i = 0; i < 600; ++i) {
-        Search search{process, childId, title, nullptr};
-        ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+        Search search{childId, title, nullptr};
+        ::EnumWindows(FindOwnWindow, reinterpret_cast<LPARAM>(&search));
         if (search.found != nullptr)
             return search.found;
         ::Sleep(50);
@@ -134,45 +164,68 @@ bool WaitVisible(HWND dialog, int id) {
     return false;
 }
 
-// Runs the installer through its four pages, saving each, and answers its success box.
-bool ShootWizard(const std::wstring& setup, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + setup + L"\"";
-    const std::wstring directory = setup.substr(0, setup.rfind(L'\\'));
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(setup.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          directory.c_str(), &si, &pi))
-        return false;
+// The install job, held until the install page's picture is saved: the wizard's own job thread
+// starts at once and waits for the release before it runs the job it was given.
+struct HeldJob {
+    win::ThreadProc proc = nullptr;
+    void* parameter = nullptr;
+    HANDLE release = nullptr;
+} g_heldJob;
+
+unsigned __stdcall RunHeldJob(void*) {
+    ::WaitForSingleObject(g_heldJob.release, INFINITE);
+    return g_heldJob.proc(g_heldJob.parameter);
+}
+
+win::KernelHandle StartHeldJob(win::ThreadProc proc, void* parameter) {
+    g_heldJob.proc = proc;
+    g_heldJob.parameter = parameter;
+    return win::StartThread(RunHeldJob, nullptr);
+}
+
+// Runs the wizard through its four pages, saving each, and answers its success box.
+bool ShootWizard(const std::wstring& folder) {
+    g_heldJob.release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CSetupDlg::SetJobStarterForTesting(StartHeldJob);
+    auto wizardDialog = std::make_unique<CSetupDlg>();
+    std::thread shown([&] { wizardDialog->DoModal(nullptr); });
     bool ok = false;
-    HWND wizard = WaitProcessWindow(pi.dwProcessId, L"Velmora科技驱动安装程序", 0);
-    if (wizard != nullptr && WaitVisible(wizard, 1031)) {
+    bool installing = false; // the install page shows, and the job's thread waits
+    HWND wizard = WaitOwnWindow(L"Velmora科技驱动安装程序", 0);
+    if (wizard != nullptr && WaitVisible(wizard, IDC_MODEL_LIST)) {
         ok = SaveWindow(wizard, folder + L"page-model.bmp");
-        const int steps[] = {1008, 1008, 1027};
-        const int shows[] = {1010, 1027, 1013};
+        const int steps[] = {IDC_NEXT, IDC_NEXT, IDC_FINISH};
+        const int shows[] = {IDC_PORT_LIST, IDC_FINISH, IDC_PROGRESS};
         const wchar_t* names[] = {L"page-port.bmp", L"page-confirm.bmp", L"page-install.bmp"};
         for (int i = 0; i < 3 && ok; ++i) {
             ::PostMessageW(::GetDlgItem(wizard, steps[i]), BM_CLICK, 0, 0);
             ok = WaitVisible(wizard, shows[i]);
-            if (i == 2) {
-                // Let the bar climb a little, but take the page before the success box covers it:
-                // a repeated installation ends within a few ticks.
-                HWND bar = ::GetDlgItem(wizard, shows[i]);
-                for (int tick = 0; tick < 30 && ::SendMessageW(bar, PBM_GETPOS, 0, 0) < 8; ++tick)
-                    ::Sleep(5);
+            if (i == 2 && ok) {
+                // The job waits: let the bar sweep to about its middle, as a user sees it at work.
+                installing = true;
+                HWND bar = ::GetDlgItem(wizard, IDC_PROGRESS);
+                for (int tick = 0; tick < 500 && ::SendMessageW(bar, PBM_GETPOS, 0, 0) < 45; ++tick)
+                    ::Sleep(10);
             }
             ok = ok && SaveWindow(wizard, folder + names[i]);
         }
-        HWND box = WaitProcessWindow(pi.dwProcessId, nullptr, 0xFFFF);
-        if (box != nullptr) {
-            ok = SaveWindow(box, folder + L"success.bmp") && ok;
-            ::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
-        }
     }
-    if (::WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0)
-        ::TerminateProcess(pi.hProcess, 1);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    // The job runs now; the wizard ends once its success box (the message box whose text has the
+    // ID 0xFFFF) is answered.
+    ::SetEvent(g_heldJob.release);
+    HWND box = installing ? WaitOwnWindow(nullptr, 0xFFFF) : nullptr;
+    if (box != nullptr && WaitVisible(box, IDOK)) {
+        ok = SaveWindow(box, folder + L"success.bmp") && ok;
+        ::PostMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    } else {
+        // No wizard, no install page or no success box: whatever the wizard shows instead (an
+        // error dialog, a page) waits for an answer that no one gives. The pictures saved so far
+        // stay; the gallery fails.
+        ::ExitProcess(1);
+    }
+    shown.join();
+    CSetupDlg::SetJobStarterForTesting(nullptr);
+    ::CloseHandle(g_heldJob.release);
     return ok;
 }
 
@@ -181,8 +234,22 @@ bool ShootWizard(const std::wstring& setup, const std::wstring& folder) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
         return 2;
+    if (std::wstring(argv[1]) == L"--activate") {
+        for (int i = 0; argc > 2 && i < 200; ++i) {
+            HWND window = ::FindWindowW(nullptr, argv[2]);
+            if (window != nullptr && ::IsWindowVisible(window))
+                return Activate(window) ? 0 : 1;
+            ::Sleep(50);
+        }
+        return 1;
+    }
     const std::wstring folder = std::wstring(argv[1]) + L"\\";
     ::CreateDirectoryW(folder.c_str(), nullptr);
+    // As Setup.exe does before its first window.
+    if (win::Comctl().InitCommonControlsEx != nullptr) {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+        win::Comctl().InitCommonControlsEx(&icc);
+    }
     bool ok = Shoot([] { ShowErrorDialog(L"2"); }, folder + L"error-dialog.bmp");
     ok =
         Shoot([] { ShowErrorDialog(std::wstring(50, L'8')); }, folder + L"error-dialog-long.bmp") &&
@@ -194,7 +261,7 @@ int wmain(int argc, wchar_t** argv) {
              },
              folder + L"close-confirmation.bmp") &&
          ok;
-    if (argc > 2)
-        ok = ShootWizard(argv[2], folder) && ok;
+    if (argc > 2 && std::wstring(argv[2]) == L"wizard")
+        ok = ShootWizard(folder) && ok;
     return ok ? 0 : 1;
 }
