@@ -34,22 +34,6 @@ bool ListingRefused(const wchar_t* call, RemovalStep step, UninstallResult& resu
     return false;
 }
 
-// An enumeration's records, read with a sizing call and a filling call (again when the list grew
-// in between). False with the last error set when the spooler refuses.
-template <typename Enumerate>
-bool Enumerate2(Enumerate enumerate, std::vector<BYTE>& buffer, DWORD& count) {
-    DWORD needed = 0;
-    count = 0;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        buffer.assign(needed, 0);
-        if (enumerate(buffer.empty() ? nullptr : buffer.data(), needed, &needed, &count))
-            return true;
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            return false;
-    }
-    return false;
-}
-
 struct Queue {
     std::wstring name, driver;
 };
@@ -58,7 +42,7 @@ bool ListQueues(std::vector<Queue>& queues) {
     queues.clear();
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    const bool listed = Enumerate2(
+    const bool listed = EnumerateRecords(
         [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
             return Spooler().EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed,
                                            returned);
@@ -98,7 +82,7 @@ bool ListDriversOf(const wchar_t* environmentName, std::vector<Driver>& drivers)
     DWORD count = 0;
     std::vector<wchar_t> environment = Writable(environmentName != nullptr ? environmentName : L"");
     LPWSTR env = environmentName != nullptr ? environment.data() : nullptr;
-    const bool listed = Enumerate2(
+    const bool listed = EnumerateRecords(
         [env](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
             return Spooler().EnumPrinterDriversW(nullptr, env, 3, data, size, needed, returned);
         },
@@ -122,7 +106,7 @@ bool MonitorInstalled(bool& installed) {
     installed = false;
     std::vector<BYTE> buffer;
     DWORD count = 0;
-    const bool listed = Enumerate2(
+    const bool listed = EnumerateRecords(
         [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
             return Spooler().EnumMonitorsW(nullptr, 1, data, size, needed, returned);
         },
@@ -197,19 +181,21 @@ bool FileExists(const std::wstring& path) {
 }
 
 // The monitor's copy in System32, where registration put it, once the spooler no longer names
-// (and so no longer loads) the monitor.
-void RemoveMonitorFile(UninstallResult& result) {
+// (and so no longer loads) the monitor: also the copy of an install that failed at the monitor.
+// True when there was one.
+bool RemoveMonitorFile(UninstallResult& result) {
     const std::wstring system = GetNativeSystemFolder();
     if (system.empty())
-        return;
+        return false;
     const std::wstring path = system + L"\\" + kLanguageMonitorFile;
     if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return;
+        return false;
     const bool deleted = ::DeleteFileW(path.c_str()) != FALSE;
     const DWORD error = deleted ? 0 : ::GetLastError();
     WriteInstallStep(L"DeleteFile " + path, error);
     if (!deleted)
         Fail(result, RemovalStep::RemoveMonitor, error, path);
+    return true;
 }
 
 } // namespace
@@ -325,6 +311,8 @@ bool RemoveSpoolerObjects(const std::vector<std::wstring>& models, const Install
                 Fail(result, RemovalStep::RemoveMonitor, error, kLanguageMonitorName);
             }
         }
+    } else if (RemoveMonitorFile(result)) {
+        found = true;
     }
     return result.failures.empty() && result.remainingPrinters.empty() &&
            result.remainingDrivers.empty();

@@ -136,18 +136,6 @@ void AddOtherToolsQueue(const std::wstring& driver, const std::wstring& queue) {
     ASSERT_TRUE(AddRawQueue(queue, driver, L"LPT3:")) << ::GetLastError();
 }
 
-void DeleteQueueAndDriver(const std::wstring& queue, const std::wstring& driver) {
-    std::wstring name = queue;
-    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    HANDLE printer = nullptr;
-    if (::OpenPrinterW(&name[0], &printer, &defaults)) {
-        ::DeletePrinter(printer);
-        ::ClosePrinter(printer);
-    }
-    std::wstring driverName = driver;
-    ::DeletePrinterDriverW(nullptr, nullptr, &driverName[0]);
-}
-
 // The removal's temporary copies ("kvf….tmp", "kvu….tmp"), there while a finishing copy runs.
 bool RemovalCopiesInTemp() {
     for (const std::wstring& name : FilesIn(TempFolder()))

@@ -174,6 +174,14 @@ std::wstring KnownFolder(int csidl) {
                : std::wstring();
 }
 
+// This Windows' own System32: through Sysnative for the 32-bit test on 64-bit Windows.
+std::wstring NativeSystemFolder() {
+    BOOL wow64 = FALSE;
+    if (sizeof(void*) == 4 && ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64)
+        return KnownFolder(CSIDL_WINDOWS) + L"\\Sysnative";
+    return KnownFolder(CSIDL_SYSTEM);
+}
+
 // Where the product keeps its installer, and its Start-menu folder.
 std::wstring ProductFolder() {
     std::wstring programFiles = KnownFolder(CSIDL_PROGRAM_FILESX86);
@@ -241,15 +249,7 @@ void AddForeignPrinter() {
 }
 
 void RemoveForeignPrinter() {
-    std::wstring name = kForeignPrinter;
-    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    HANDLE printer = nullptr;
-    if (::OpenPrinterW(&name[0], &printer, &defaults)) {
-        ::DeletePrinter(printer);
-        ::ClosePrinter(printer);
-    }
-    std::wstring driver = kForeignDriver;
-    ::DeletePrinterDriverW(nullptr, nullptr, &driver[0]);
+    DeleteQueueAndDriver(kForeignPrinter, kForeignDriver);
 }
 
 // A local port that prints to a file, added through the Local Port monitor as an administrator
@@ -495,12 +495,16 @@ TEST_F(Unattended, InstallRegistersAndTheKeptInstallerRemovesOnlyOurs) {
         EXPECT_EQ(ReadFileBytes(dist + L"\\Setup.exe"), ReadFileBytes(kept));
         // The spooler loads the monitor by its file name from System32, where it was copied.
         EXPECT_EQ(L"QVMLMN.dll", InstalledMonitorDll(L"Korvane Language Monitor"));
-        EXPECT_TRUE(FileExists(KnownFolder(CSIDL_SYSTEM) + L"\\QVMLMN.dll"));
+        EXPECT_TRUE(FileExists(NativeSystemFolder() + L"\\QVMLMN.dll"));
     } else {
         ASSERT_EQ(1603u, install.exitCode);
         EXPECT_TRUE(before == ProductState::Now()) << "nothing of ours is half installed";
         EXPECT_FALSE(FileExists(kept)) << "the installer is kept only for an installed product";
         EXPECT_TRUE(FolderExists(product)) << "staging copied the manuals and tools";
+        // The monitor went into this Windows' own System32 (through Sysnative) before the
+        // spooler refused it: the 64-bit one, with the 64-bit package's file.
+        EXPECT_EQ(ReadFileBytes(dist + L"\\24Pin\\X64\\QVMLMN.dll"),
+                  ReadFileBytes(NativeSystemFolder() + L"\\QVMLMN.dll"));
         remover = dist;
     }
     EXPECT_TRUE(FolderExists(StartMenuFolder()));
@@ -523,10 +527,8 @@ TEST_F(Unattended, InstallRegistersAndTheKeptInstallerRemovesOnlyOurs) {
     EXPECT_FALSE(FolderExists(product));
     EXPECT_FALSE(FolderExists(StartMenuFolder()));
     EXPECT_FALSE(EntryExists());
-    if (WholeRouteRunsHere()) {
-        EXPECT_FALSE(FileExists(KnownFolder(CSIDL_SYSTEM) + L"\\QVMLMN.dll"))
-            << "the monitor's copy in System32 goes with the monitor";
-    }
+    EXPECT_FALSE(FileExists(NativeSystemFolder() + L"\\QVMLMN.dll"))
+        << "the monitor's copy in System32 goes with the monitor";
     std::set<std::wstring> driverFiles;
     ListFiles(DriverDirectory(), L"", driverFiles);
     for (const std::wstring& file : driverFiles)

@@ -110,6 +110,18 @@ bool AddFileDriver(const std::wstring& name, const std::wstring& driverPath,
     return ::AddPrinterDriverW(nullptr, 3, reinterpret_cast<LPBYTE>(&driver)) != FALSE;
 }
 
+void DeleteQueueAndDriver(const std::wstring& queue, const std::wstring& driver) {
+    std::wstring name = queue;
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (::OpenPrinterW(&name[0], &printer, &defaults)) {
+        ::DeletePrinter(printer);
+        ::ClosePrinter(printer);
+    }
+    std::wstring driverName = driver;
+    ::DeletePrinterDriverW(nullptr, nullptr, &driverName[0]);
+}
+
 bool AddRawQueue(const std::wstring& name, const std::wstring& driver, const std::wstring& port) {
     std::wstring printerName = name, driverName = driver, portName = port, processor = L"winprint",
                  dataType = L"RAW";

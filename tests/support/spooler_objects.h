@@ -48,6 +48,9 @@ bool AddFileDriver(const std::wstring& name, const std::wstring& driverPath,
                    const std::wstring& dataFile, const std::wstring& configFile,
                    const wchar_t* monitor = nullptr, const wchar_t* environment = nullptr);
 
+// Deletes the queue and then the driver (of the calling program's environment), where they exist.
+void DeleteQueueAndDriver(const std::wstring& queue, const std::wstring& driver);
+
 // A local RAW queue of `driver` on `port`. False (with the spooler's last error) when refused.
 bool AddRawQueue(const std::wstring& name, const std::wstring& driver, const std::wstring& port);
 
