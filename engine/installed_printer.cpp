@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <utility>
+
 namespace engine {
 
 namespace {
@@ -19,39 +21,17 @@ std::wstring FileNameOf(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// The driver's files by their lower-cased names, with the paths the spooler gives.
-struct InstalledDriver {
-    std::wstring dataFile;
-    std::vector<std::pair<std::wstring, std::wstring>> files;
-};
-
 bool FindDriver(const std::wstring& name, InstalledDriver& found) {
-    std::wstring environment = SpoolerEnvironment() != nullptr ? SpoolerEnvironment() : L"";
-    LPWSTR env = environment.empty() ? nullptr : &environment[0];
-    std::vector<BYTE> buffer;
-    DWORD count = 0;
-    if (!EnumerateRecords(
-            [env](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-                return Spooler().EnumPrinterDriversW(nullptr, env, 3, data, size, needed, returned);
-            },
-            buffer, count)) {
+    std::vector<InstalledDriver> drivers;
+    if (!ListInstalledDrivers(SpoolerEnvironment(), drivers)) {
         WriteInstallStep(L"EnumPrinterDrivers", ::GetLastError());
         return false;
     }
-    const auto* records = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) {
-        const DRIVER_INFO_3W& record = records[i];
-        if (record.pName == nullptr || ::lstrcmpiW(record.pName, name.c_str()) != 0)
-            continue;
-        found.dataFile = record.pDataFile != nullptr ? record.pDataFile : L"";
-        for (const wchar_t* file :
-             {record.pDriverPath, record.pDataFile, record.pConfigFile, record.pHelpFile})
-            if (file != nullptr && *file != L'\0')
-                found.files.emplace_back(LowerAscii(FileNameOf(file)), file);
-        for (const wchar_t* file = record.pDependentFiles; file != nullptr && *file != L'\0';
-             file += ::lstrlenW(file) + 1)
-            found.files.emplace_back(LowerAscii(FileNameOf(file)), file);
-        return true;
+    for (InstalledDriver& driver : drivers) {
+        if (::lstrcmpiW(driver.name.c_str(), name.c_str()) == 0) {
+            found = std::move(driver);
+            return true;
+        }
     }
     return false;
 }
@@ -81,6 +61,39 @@ bool ListLocalQueues(std::vector<QueueListing>& queues) {
     return true;
 }
 
+bool ListInstalledDrivers(const wchar_t* environment, std::vector<InstalledDriver>& drivers) {
+    drivers.clear();
+    std::wstring named = environment != nullptr ? environment : L"";
+    LPWSTR env = environment != nullptr ? &named[0] : nullptr;
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    if (!EnumerateRecords(
+            [env](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+                return Spooler().EnumPrinterDriversW(nullptr, env, 3, data, size, needed, returned);
+            },
+            buffer, count))
+        return false;
+    const auto* records = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        const DRIVER_INFO_3W& record = records[i];
+        if (record.pName == nullptr)
+            continue;
+        InstalledDriver driver;
+        driver.name = record.pName;
+        driver.monitor = record.pMonitorName != nullptr ? record.pMonitorName : L"";
+        driver.dataFile = record.pDataFile != nullptr ? record.pDataFile : L"";
+        for (const wchar_t* file :
+             {record.pDriverPath, record.pDataFile, record.pConfigFile, record.pHelpFile})
+            if (file != nullptr && *file != L'\0')
+                driver.files.push_back(file);
+        for (const wchar_t* file = record.pDependentFiles; file != nullptr && *file != L'\0';
+             file += ::lstrlenW(file) + 1)
+            driver.files.push_back(file);
+        drivers.push_back(std::move(driver));
+    }
+    return true;
+}
+
 bool DriverFilesCurrent(const std::wstring& driverName, const std::wstring& dataFileName) {
     std::wstring directory;
     InstalledDriver driver;
@@ -92,9 +105,9 @@ bool DriverFilesCurrent(const std::wstring& driverName, const std::wstring& data
         if (lower == LowerAscii(kLanguageMonitorFile))
             continue; // the monitor's own registration compares it
         std::wstring installed;
-        for (const auto& file : driver.files)
-            if (file.first == lower)
-                installed = file.second;
+        for (const std::wstring& file : driver.files)
+            if (LowerAscii(FileNameOf(file)) == lower)
+                installed = file;
         if (installed.empty() || !FilesIdentical(directory + L"\\" + name, installed)) {
             WriteInstallLog(L"驱动文件与已安装的不同：" + name, false);
             return false;

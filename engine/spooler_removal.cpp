@@ -3,6 +3,7 @@
 #include "engine/removal_steps.h"
 
 #include "engine/install_log.h"
+#include "engine/installed_printer.h"
 #include "engine/package_locator.h"
 #include "engine/printer_naming.h"
 #include "engine/spooler_api.h"
@@ -34,72 +35,15 @@ bool ListingRefused(const wchar_t* call, RemovalStep step, UninstallResult& resu
     return false;
 }
 
-struct Queue {
-    std::wstring name, driver;
-};
+using Queue = QueueListing;
+using Driver = InstalledDriver;
 
 bool ListQueues(std::vector<Queue>& queues) {
-    queues.clear();
-    std::vector<BYTE> buffer;
-    DWORD count = 0;
-    const bool listed = EnumerateRecords(
-        [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            return Spooler().EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, data, size, needed,
-                                           returned);
-        },
-        buffer, count);
-    if (!listed)
-        return false;
-    const auto* records = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (records[i].pPrinterName != nullptr)
-            queues.push_back({records[i].pPrinterName,
-                              records[i].pDriverName != nullptr ? records[i].pDriverName : L""});
-    return true;
-}
-
-struct Driver {
-    std::wstring name, monitor;
-    std::vector<std::wstring> files; // every file the driver names, as the spooler lists them
-};
-
-std::vector<std::wstring> FilesOf(const DRIVER_INFO_3W& record) {
-    std::vector<std::wstring> files;
-    for (const wchar_t* file :
-         {record.pDriverPath, record.pDataFile, record.pConfigFile, record.pHelpFile})
-        if (file != nullptr && *file != L'\0')
-            files.push_back(file);
-    for (const wchar_t* file = record.pDependentFiles; file != nullptr && *file != L'\0';
-         file += ::lstrlenW(file) + 1)
-        files.push_back(file);
-    return files;
-}
-
-// The drivers of one environment; nullptr: this Windows' own.
-bool ListDriversOf(const wchar_t* environmentName, std::vector<Driver>& drivers) {
-    drivers.clear();
-    std::vector<BYTE> buffer;
-    DWORD count = 0;
-    std::vector<wchar_t> environment = Writable(environmentName != nullptr ? environmentName : L"");
-    LPWSTR env = environmentName != nullptr ? environment.data() : nullptr;
-    const bool listed = EnumerateRecords(
-        [env](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            return Spooler().EnumPrinterDriversW(nullptr, env, 3, data, size, needed, returned);
-        },
-        buffer, count);
-    if (!listed)
-        return false;
-    const auto* records = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (records[i].pName != nullptr)
-            drivers.push_back({records[i].pName,
-                               records[i].pMonitorName != nullptr ? records[i].pMonitorName : L"",
-                               FilesOf(records[i])});
-    return true;
+    return ListLocalQueues(queues);
 }
 
 bool ListDrivers(std::vector<Driver>& drivers) {
-    return ListDriversOf(SpoolerEnvironment(), drivers);
+    return ListInstalledDrivers(SpoolerEnvironment(), drivers);
 }
 
 bool MonitorInstalled(bool& installed) {
@@ -345,7 +289,7 @@ void RemoveDriverFiles(const std::vector<std::wstring>& models, UninstallResult&
         std::vector<Driver> others;
         if (SpoolerEnvironment() != nullptr && ::lstrcmpiW(environment, SpoolerEnvironment()) == 0)
             continue;
-        if (!ListDriversOf(environment, others))
+        if (!ListInstalledDrivers(environment, others))
             continue; // an environment this spooler does not know has no drivers
         for (const Driver& driver : others)
             inUse.insert(inUse.end(), driver.files.begin(), driver.files.end());

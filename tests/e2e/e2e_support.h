@@ -1,7 +1,10 @@
-// What both end-to-end programs ask of the machine beside Setup.exe: its printers and its Windows.
+// What the end-to-end programs ask of the machine beside Setup.exe: its printers, its Windows and
+// its folders.
 #pragma once
 
+#include <set>
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -16,5 +19,19 @@ std::wstring NextPrinterName(const std::wstring& base);
 // installer's 32-bit process and refuses it, so there the route ends with code "5" (exit 1603)
 // after staging, before any driver or queue is added.
 bool WholeRouteRunsHere();
+
+// The names that start with the maker's "Korvane ".
+std::set<std::wstring> Ours(const std::vector<std::wstring>& names);
+
+bool FolderExists(const std::wstring& folder);
+
+// A shell folder (CSIDL_...) as the shell gives it; empty when there is none.
+std::wstring KnownFolder(int csidl);
+
+// This Windows' own System32: through Sysnative for the 32-bit test on 64-bit Windows.
+std::wstring NativeSystemFolder();
+
+// Where the product keeps its installer.
+std::wstring ProductFolder();
 
 } // namespace e2e

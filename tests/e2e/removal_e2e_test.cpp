@@ -16,7 +16,7 @@
 #include <vector>
 
 using namespace testing_support;
-using e2e::WholeRouteRunsHere;
+using namespace e2e;
 
 namespace {
 
@@ -42,22 +42,6 @@ DWORD RunSetup(const std::wstring& folder, const std::wstring& arguments,
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
     return code;
-}
-
-std::wstring KnownFolder(int csidl) {
-    wchar_t path[MAX_PATH] = L"";
-    return SUCCEEDED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))
-               ? std::wstring(path)
-               : std::wstring();
-}
-
-std::wstring ProductFolder() {
-    return KnownFolder(CSIDL_PROGRAM_FILESX86) + L"\\Vantrel打印机";
-}
-
-bool FolderExists(const std::wstring& folder) {
-    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool KeyExists(const wchar_t* path) {
@@ -101,14 +85,6 @@ std::set<std::wstring> FilesIn(const std::wstring& folder, const std::wstring& r
     } while (::FindNextFileW(find, &found));
     ::FindClose(find);
     return files;
-}
-
-std::set<std::wstring> Ours(const Names& names) {
-    std::set<std::wstring> ours;
-    for (const std::wstring& name : names)
-        if (name.rfind(L"Korvane ", 0) == 0)
-            ours.insert(name);
-    return ours;
 }
 
 std::wstring Joined(const std::set<std::wstring>& names) {

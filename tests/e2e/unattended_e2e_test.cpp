@@ -18,9 +18,7 @@
 #include <vector>
 
 using namespace testing_support;
-using e2e::NextPrinterName;
-using e2e::PrinterExists;
-using e2e::WholeRouteRunsHere;
+using namespace e2e;
 using testing_support::Utf8Of;
 
 namespace {
@@ -129,15 +127,6 @@ void CopyTree(const std::wstring& from, const std::wstring& to, const std::wstri
     ::FindClose(find);
 }
 
-// The names that start with the maker's "Korvane ".
-std::set<std::wstring> Ours(const Names& names) {
-    std::set<std::wstring> ours;
-    for (const std::wstring& name : names)
-        if (name.rfind(L"Korvane ", 0) == 0)
-            ours.insert(name);
-    return ours;
-}
-
 // The driver directory of this Windows' environment, where the installer stages its files.
 std::wstring DriverDirectory() {
     return DriverDirectoryOf(ThisWindowsEnvironment().c_str());
@@ -162,33 +151,7 @@ void ListFiles(const std::wstring& folder, const std::wstring& relative,
     ::FindClose(find);
 }
 
-bool FolderExists(const std::wstring& folder) {
-    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-std::wstring KnownFolder(int csidl) {
-    wchar_t path[MAX_PATH] = L"";
-    return SUCCEEDED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))
-               ? std::wstring(path)
-               : std::wstring();
-}
-
-// This Windows' own System32: through Sysnative for the 32-bit test on 64-bit Windows.
-std::wstring NativeSystemFolder() {
-    BOOL wow64 = FALSE;
-    if (sizeof(void*) == 4 && ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64)
-        return KnownFolder(CSIDL_WINDOWS) + L"\\Sysnative";
-    return KnownFolder(CSIDL_SYSTEM);
-}
-
-// Where the product keeps its installer, and its Start-menu folder.
-std::wstring ProductFolder() {
-    std::wstring programFiles = KnownFolder(CSIDL_PROGRAM_FILESX86);
-    if (programFiles.empty())
-        programFiles = KnownFolder(CSIDL_PROGRAM_FILES);
-    return programFiles + L"\\Vantrel打印机";
-}
+// The product's Start-menu folder.
 std::wstring StartMenuFolder() {
     return KnownFolder(CSIDL_STARTMENU) + L"\\Vantrel打印机";
 }
