@@ -231,6 +231,48 @@ bool AddFilePort(const std::wstring& path) {
     return sent && (status == ERROR_SUCCESS || status == ERROR_ALREADY_EXISTS);
 }
 
+// What the first window a run of Setup.exe shows said, and how the run ended once the window was
+// answered with `command` (IDOK, IDNO, ...).
+struct Answered {
+    bool shown = false;
+    std::wstring title;
+    std::wstring text; // a message box's text
+    DWORD exitCode = STILL_ACTIVE;
+};
+Answered AnswerFirstWindow(const std::wstring& folder, const std::wstring& arguments,
+                           WPARAM command) {
+    Answered answered;
+    const std::wstring exe = folder + L"\\Setup.exe";
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &si, &process))
+        return answered;
+    HWND window = nullptr;
+    for (int i = 0; i < 600 && window == nullptr; ++i) {
+        WindowOf search{process.dwProcessId, nullptr};
+        ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+        window = search.found;
+        if (window == nullptr)
+            ::Sleep(50);
+    }
+    if (window != nullptr) {
+        answered.shown = true;
+        answered.title = TitleOf(window);
+        answered.text = TitleOf(::GetDlgItem(window, 0xFFFF));
+        ::PostMessageW(window, WM_COMMAND, command, 0);
+        ::WaitForSingleObject(process.hProcess, 30000);
+    } else {
+        ::TerminateProcess(process.hProcess, 99);
+    }
+    ::GetExitCodeProcess(process.hProcess, &answered.exitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return answered;
+}
+
 class Unattended : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -614,29 +656,10 @@ TEST_F(Unattended, RemovalAsksFirstWithoutQuiet) {
     ASSERT_TRUE(FolderExists(ProductFolder()));
     ASSERT_TRUE(FolderExists(StartMenuFolder()));
 
-    const std::wstring exe = dist + L"\\Setup.exe";
-    std::wstring line = L"\"" + exe + L"\" /uninstall";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                 dist.c_str(), &si, &process));
-    HWND question = nullptr;
-    for (int i = 0; i < 600 && question == nullptr; ++i) {
-        WindowOf search{process.dwProcessId, nullptr};
-        ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
-        question = search.found;
-        if (question == nullptr)
-            ::Sleep(50);
-    }
-    ASSERT_NE(nullptr, question) << "no question was asked";
-    EXPECT_EQ(L"安装提示", TitleOf(question));
-    ::PostMessageW(question, WM_COMMAND, IDNO, 0);
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.hProcess, 30000));
-    DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(process.hProcess, &code);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    const Answered answered = AnswerFirstWindow(dist, L"/uninstall", IDNO);
+    ASSERT_TRUE(answered.shown) << "no question was asked";
+    EXPECT_EQ(L"安装提示", answered.title);
+    const DWORD code = answered.exitCode;
     EXPECT_EQ(1602u, code);
     EXPECT_EQ(printers, Ours(PrinterNames()));
     EXPECT_EQ(whole, EntryExists());
@@ -862,32 +885,11 @@ TEST_F(Unattended, ProtectedPrintModeRefusesBeforeAnythingChanges) {
     EXPECT_TRUE(rowFailed) << json["checks"].dump();
 
     // The wizard: a box, answered, and no wizard window.
-    const std::wstring exe = dist + L"\\Setup.exe";
-    std::wstring line = L"\"" + exe + L"\"";
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(::CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                                 dist.c_str(), &si, &process));
-    HWND box = nullptr;
-    for (int i = 0; i < 600 && box == nullptr; ++i) {
-        WindowOf search{process.dwProcessId, nullptr};
-        ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
-        box = search.found;
-        if (box == nullptr)
-            ::Sleep(50);
-    }
-    ASSERT_NE(nullptr, box) << "nothing was shown";
-    EXPECT_EQ(L"安装提示", TitleOf(box));
-    wchar_t text[256] = L"";
-    ::GetWindowTextW(::GetDlgItem(box, 0xFFFF), text, 256);
-    EXPECT_NE(std::wstring::npos, std::wstring(text).find(L"受保护的打印模式"));
-    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process.hProcess, 30000));
-    DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(process.hProcess, &code);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    const Answered answered = AnswerFirstWindow(dist, L"", IDOK);
+    ASSERT_TRUE(answered.shown) << "nothing was shown";
+    EXPECT_EQ(L"安装提示", answered.title);
+    EXPECT_NE(std::wstring::npos, answered.text.find(L"受保护的打印模式"));
+    const DWORD code = answered.exitCode;
     EXPECT_EQ(1625u, code);
     EXPECT_EQ(nullptr, ::FindWindowW(nullptr, kWizardTitle));
     EXPECT_TRUE(before == ProductState::Now());
