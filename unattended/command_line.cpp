@@ -12,6 +12,7 @@ enum class Switch {
     Report,
     TestPage,
     NewQueue,
+    AllUsers,
     Uninstall,
     Check,
     Help,
@@ -32,6 +33,7 @@ constexpr SwitchName kSwitches[] = {
     {L"report", Switch::Report, true},
     {L"testpage", Switch::TestPage, false},
     {L"newqueue", Switch::NewQueue, false},
+    {L"allusers", Switch::AllUsers, false},
     {L"uninstall", Switch::Uninstall, false},
     {L"check", Switch::Check, false},
     {L"?", Switch::Help, false},
@@ -162,6 +164,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         case Switch::NewQueue:
             options.newQueue = true;
             break;
+        case Switch::AllUsers:
+            options.allUsers = true;
+            break;
         case Switch::Uninstall:
             uninstall = true;
             break;
@@ -208,7 +213,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
 std::wstring UsageText() {
     return L"用法：\r\n"
            L"  Setup.exe [/quiet] [/model 型号|auto] [/port 端口|auto] [/log 文件] [/report 文件] "
-           L"[/testpage] [/newqueue]\r\n"
+           L"[/testpage] [/newqueue] [/allusers]\r\n"
            L"  Setup.exe /uninstall [/quiet] [/log 文件] [/report 文件]\r\n"
            L"  Setup.exe /check [/quiet] [/model 型号] [/log 文件] [/report 文件]\r\n"
            L"  Setup.exe /?\r\n"
@@ -220,6 +225,7 @@ std::wstring UsageText() {
            L"  /report     把结果写成 JSON 报告（UTF-8）\r\n"
            L"  /testpage   安装成功后打印一张测试小票\r\n"
            L"  /newqueue   再添加一台打印机（副本），即使此型号在此端口上已安装\r\n"
+           L"  /allusers   开始菜单项和日志放在所有用户共用的位置（以 SYSTEM 运行时总是如此）\r\n"
            L"  /uninstall  卸载本驱动的打印机、驱动、语言监视器、程序文件夹和开始菜单项\r\n"
            L"  /check      只检查能否安装，不改动这台电脑\r\n"
            L"\r\n"

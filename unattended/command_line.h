@@ -9,7 +9,7 @@ namespace unattended {
 
 enum class Action {
     Wizard,    // no arguments
-    Install,   // /quiet, /model, /port, /log, /report, /testpage, /newqueue
+    Install,   // /quiet, /model, /port, /log, /report, /testpage, /newqueue, /allusers
     Uninstall, // /uninstall
     Check,     // /check
     Usage,     // /?
@@ -20,6 +20,7 @@ struct Options {
     bool quiet = false;
     bool testPage = false;
     bool newQueue = false; // one more queue, with the copy name, even where the model has one
+    bool allUsers = false; // machine-wide shortcuts and log, as a run as SYSTEM has them
     std::wstring model;    // empty: the connected printer's model ("auto")
     std::wstring port;     // empty: the port the wizard would preselect ("auto")
     std::wstring logFile;

@@ -4,6 +4,7 @@
 #include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "engine/protected_print.h"
+#include "engine/run_context.h"
 #include "engine/self_removal.h"
 #include "engine/service_control.h"
 #include "job/exit_codes.h"
@@ -139,6 +140,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // An install without /quiet is the wizard, with the given model and port preselected.
     const bool wizard = options.action == unattended::Action::Wizard ||
                         (options.action == unattended::Action::Install && !options.quiet);
+    engine::SetAllUsersRun(options.allUsers);
     if (options.action == unattended::Action::Usage || !parsed.error.empty())
         return unattended::RunCommandLine(parsed, false);
 
