@@ -69,19 +69,19 @@ bool InstallByPlugAndPlay(const std::wstring& modelName) {
 bool PackageReady(const std::wstring& modelName) {
     bool ready = true;
     std::wstring code;
-    const std::vector<engine::PreflightRow> rows =
+    const std::vector<job::PreflightRow> rows =
         job::RunPackageChecks(engine::GetProgramDirectory(), modelName);
     job::LogPreflightRows(rows);
     const DWORD folder = ::GetFileAttributesW(engine::GetDriverSourceFolder().c_str());
     const bool packageFolder =
         folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    for (const engine::PreflightRow& row : rows) {
+    for (const job::PreflightRow& row : rows) {
         if (row.ok || row.warning)
             continue;
         ready = false;
-        const bool makerFile = packageFolder && (row.check == engine::kCheckPackage ||
-                                                 row.check == engine::kCheckDataFiles ||
-                                                 row.check == engine::kCheckMonitor);
+        const bool makerFile =
+            packageFolder && (row.check == job::kCheckPackage ||
+                              row.check == job::kCheckDataFiles || row.check == job::kCheckMonitor);
         if (code.empty() || code == L"2")
             code = makerFile ? L"2" : L"1";
     }

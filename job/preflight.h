@@ -1,10 +1,10 @@
 // The pre-flight: checks that change nothing on the machine and tell an administrator, row by
-// row, whether an installation can succeed here (engine/preflight_rules.h has the rows). Only
+// row, whether an installation can succeed here (job/preflight_rules.h has the rows). Only
 // existence checks, a few header bytes, the INF and the catalogue are read; the rows' texts name
 // what is missing. Never shows a window.
 #pragma once
 
-#include "engine/preflight_rules.h"
+#include "job/preflight_rules.h"
 
 #include <windows.h>
 
@@ -12,8 +12,6 @@
 #include <vector>
 
 namespace job {
-
-using engine::PreflightRow;
 
 // Every row of this machine and the distribution folder `programDirectory` (without a trailing
 // backslash), in the order administrator, spooler, protectedPrint, catalogue, package, inf,

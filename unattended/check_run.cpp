@@ -1,5 +1,5 @@
 #include "engine/package_locator.h"
-#include "engine/preflight_rules.h"
+#include "job/preflight_rules.h"
 #include "job/exit_codes.h"
 #include "job/preflight.h"
 #include "unattended/run_record.h"
@@ -13,12 +13,12 @@ int RunCheck(const Options& options) {
     RunRecord run(options);
     Report& report = run.report();
     report.model = options.model;
-    const std::vector<engine::PreflightRow> rows =
+    const std::vector<job::PreflightRow> rows =
         job::RunPreflight(engine::GetProgramDirectory(), options.model);
     job::LogPreflightRows(rows);
     std::wstring text;
     bool distributionBroken = false, protectedPrint = false;
-    for (const engine::PreflightRow& row : rows) {
+    for (const job::PreflightRow& row : rows) {
         report.checks.push_back({row.check, row.ok, row.detail, row.warning});
         text += std::wstring(row.ok        ? L"通过  "
                              : row.warning ? L"注意  "
@@ -26,13 +26,13 @@ int RunCheck(const Options& options) {
                 row.check + L"：" + row.detail + L"\r\n";
         if (row.ok || row.warning)
             continue;
-        if (row.check == engine::kCheckProtectedPrint)
+        if (row.check == job::kCheckProtectedPrint)
             protectedPrint = true;
-        else if (row.check != engine::kCheckAdministrator && row.check != engine::kCheckSpooler &&
-                 row.check != engine::kCheckDataFiles)
+        else if (row.check != job::kCheckAdministrator && row.check != job::kCheckSpooler &&
+                 row.check != job::kCheckDataFiles)
             distributionBroken = true;
     }
-    const bool passed = engine::AllRowsOk(rows);
+    const bool passed = job::AllRowsOk(rows);
     const int code = passed               ? job::kExitSuccess
                      : protectedPrint     ? job::kExitBlockedByPolicy
                      : distributionBroken ? job::kExitDistributionUnreadable

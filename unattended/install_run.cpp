@@ -15,8 +15,8 @@
 #include "unattended/runs.h"
 #include "win/handle.h"
 #include "win/thread.h"
-#include "wizard/printer_probe.h"
-#include "wizard/wizard_rules.h"
+#include "job/printer_probe.h"
+#include "job/choice_rules.h"
 
 #include <windows.h>
 
@@ -75,17 +75,17 @@ int RunQuietInstall(const Options& options) {
     }
 
     // The model: named, or the connected printer's.
-    const std::wstring detected = wizard::DetectConnectedModel(catalogue.iniPath);
+    const std::wstring detected = job::DetectConnectedModel(catalogue.iniPath);
     std::wstring model;
     if (options.model.empty()) {
-        const int match = wizard::MatchDetectedModel(names, detected);
+        const int match = job::MatchDetectedModel(names, detected);
         if (match < 0)
             return run.Finish(L"failed", job::kExitBadCommandLine,
                               L"没有检测到本公司的打印机，请用 /model 指定型号");
         model = names[static_cast<size_t>(match)];
     } else {
         std::wstring wanted = options.model;
-        const std::wstring prefix = wizard::kModelPrefix;
+        const std::wstring prefix = job::kModelPrefix;
         if (LowerText(wanted.substr(0, prefix.size())) == LowerText(prefix))
             wanted = wanted.substr(prefix.size());
         for (const std::wstring& name : names) {
@@ -100,14 +100,14 @@ int RunQuietInstall(const Options& options) {
 
     // The port: named and known to the spooler, or the one the wizard would preselect.
     std::vector<std::wstring> ports;
-    if (wizard::ListSpoolerPorts(ports) != wizard::PortListing::Listed) {
+    if (job::ListSpoolerPorts(ports) != job::PortListing::Listed) {
         engine::WriteInstallStep(L"EnumPorts", ::GetLastError());
         return run.Finish(L"failed", job::kExitInstallFailed, L"无法查找当前设备端口列表");
     }
     std::wstring port;
     if (options.port.empty()) {
         const DWORD usbPort = discovery::FindUsbPrinterPortNumber(nullptr, false);
-        const int row = wizard::PreselectPortRow(ports, usbPort);
+        const int row = job::PreselectPortRow(ports, usbPort);
         if (row >= 0)
             port = ports[static_cast<size_t>(row)];
         if (port.empty())

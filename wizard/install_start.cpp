@@ -6,7 +6,7 @@
 #include "engine/job_observer.h"
 #include "job/install_job.h"
 #include "win/thread.h"
-#include "wizard/printer_probe.h"
+#include "job/printer_probe.h"
 #include "wizard/wizard_rules.h"
 
 #include <commctrl.h>
@@ -27,7 +27,7 @@ CSetupDlg::JobStarter g_startJob = win::StartThread;
 
 void CSetupDlg::FillModelList() {
     ::SendMessageW(m_listModel, LB_RESETCONTENT, 0, 0);
-    const std::wstring detected = wizard::DetectConnectedModel(m_catalogue.iniPath);
+    const std::wstring detected = job::DetectConnectedModel(m_catalogue.iniPath);
     m_strDetectedModel = detected;
 
     // A catalogue that cannot be read or reads as empty says so (its path is in the log); names
@@ -41,16 +41,16 @@ void CSetupDlg::FillModelList() {
     for (const std::wstring& name : names) {
         if (!name.empty())
             ::SendMessageW(m_listModel, LB_ADDSTRING, 0,
-                           reinterpret_cast<LPARAM>((wizard::kModelPrefix + name).c_str()));
+                           reinterpret_cast<LPARAM>((job::kModelPrefix + name).c_str()));
     }
     LRESULT row = 0;
-    int match = wizard::MatchDetectedModel(names, detected);
+    int match = job::MatchDetectedModel(names, detected);
     for (size_t i = 0; i < names.size(); ++i) {
         if (!m_preselectModel.empty() && names[i] == m_preselectModel)
             match = static_cast<int>(i);
     }
     if (match >= 0) {
-        const std::wstring wanted = wizard::kModelPrefix + names[static_cast<size_t>(match)];
+        const std::wstring wanted = job::kModelPrefix + names[static_cast<size_t>(match)];
         const LRESULT count = ::SendMessageW(m_listModel, LB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
             if (win::ListBoxText(m_listModel, i) == wanted) {
@@ -72,20 +72,20 @@ void CSetupDlg::TakeModel() {
 BOOL CSetupDlg::FillPortList() {
     ::SendMessageW(m_listPort, LB_RESETCONTENT, 0, 0);
     std::vector<std::wstring> rows;
-    switch (wizard::ListSpoolerPorts(rows)) {
-    case wizard::PortListing::SizeRefused:
+    switch (job::ListSpoolerPorts(rows)) {
+    case job::PortListing::SizeRefused:
         ::MessageBoxW(Hwnd(), L"无法查找当前设备端口列表!", L"安装提示", MB_ICONINFORMATION);
         return FALSE;
-    case wizard::PortListing::ListRefused:
+    case job::PortListing::ListRefused:
         ::MessageBoxW(Hwnd(), L"枚举当前设备端口失败!", L"安装提示", MB_ICONINFORMATION);
         return FALSE;
-    case wizard::PortListing::Listed:
+    case job::PortListing::Listed:
         break;
     }
     for (size_t i = 0; i < rows.size(); ++i)
         ::SendMessageW(m_listPort, LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(rows[i].c_str()));
     const DWORD usbPort = discovery::FindUsbPrinterPortNumber(Hwnd());
-    int row = wizard::PreselectPortRow(rows, usbPort);
+    int row = job::PreselectPortRow(rows, usbPort);
     for (size_t i = 0; i < rows.size(); ++i) {
         if (!m_preselectPort.empty() && rows[i] == m_preselectPort)
             row = static_cast<int>(i);

@@ -1,18 +1,8 @@
 #include "wizard/wizard_rules.h"
 
-#include <cstdio>
-#include <cwchar>
-
 namespace wizard {
 
-int MatchDetectedModel(const std::vector<std::wstring>& names, const std::wstring& detected) {
-    int match = -1;
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (!names[i].empty() && detected.find(names[i]) != std::wstring::npos)
-            match = static_cast<int>(i);
-    }
-    return match;
-}
+using job::kModelPrefix;
 
 std::wstring ModelOfRow(const std::wstring& row) {
     const std::wstring prefix = kModelPrefix;
@@ -25,20 +15,6 @@ std::wstring ModelCaption(const std::wstring& model) {
     if (model.find(kModelPrefix) != std::wstring::npos)
         return model;
     return kModelPrefix + model;
-}
-
-int PreselectPortRow(const std::vector<std::wstring>& rows, unsigned long usbPortNumber) {
-    std::wstring wanted = L"LPT";
-    if (usbPortNumber != 0) {
-        wchar_t name[32];
-        std::swprintf(name, 32, L"USB%03lu", usbPortNumber);
-        wanted = name;
-    }
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].find(wanted) != std::wstring::npos)
-            return static_cast<int>(i);
-    }
-    return -1;
 }
 
 std::wstring NextPageRefusal(int page, long rows, bool selected) {

@@ -1,18 +1,14 @@
-// Choices the wizard makes from lists: the model row to preselect, the model name of a row, the
-// port row to preselect, the animation step. No Windows calls.
+// The wizard's page rules: the model name of a row, its caption, when a page may be left, the
+// button row, the animation step (the model and port choices are job/choice_rules.h). No Windows
+// calls.
 #pragma once
+
+#include "job/choice_rules.h"
 
 #include <string>
 #include <vector>
 
 namespace wizard {
-
-// Every model row shows this prefix before the catalogue name.
-constexpr const wchar_t* kModelPrefix = L"Korvane ";
-
-// The catalogue entry (index into `names`) that a detected model matches: the last non-empty
-// name that occurs in the detected model (case-sensitive substring); -1 when none does.
-int MatchDetectedModel(const std::vector<std::wstring>& names, const std::wstring& detected);
 
 // The model name of a list row: the prefix's length cut from the front when the row contains it.
 std::wstring ModelOfRow(const std::wstring& row);
@@ -20,10 +16,6 @@ std::wstring ModelOfRow(const std::wstring& row);
 // The text drawn for the model on the confirmation page: unchanged when it already contains the
 // prefix, else the prefix and the model.
 std::wstring ModelCaption(const std::wstring& model);
-
-// The port row to select: with a USB port number, the first row containing "USB%03d"; without
-// one (0), the first row containing "LPT". -1 when no row does.
-int PreselectPortRow(const std::vector<std::wstring>& rows, unsigned long usbPortNumber);
 
 // Why the wizard stays on `page` (1 model, 2 port) when the user asks for the next page while
 // the page's list shows `rows` rows, one of them selected or not; empty when it may be left. No

@@ -1,4 +1,4 @@
-#include "wizard/printer_probe.h"
+#include "job/printer_probe.h"
 
 #include "discovery/parallel_port.h"
 #include "discovery/usb_device_id.h"
@@ -8,7 +8,7 @@
 #include "pnp/ini_reader.h"
 #include "win/handle.h"
 
-namespace wizard {
+namespace job {
 
 std::wstring DetectConnectedModel(const std::wstring& cataloguePath) {
     CIniReader reader;
@@ -48,4 +48,4 @@ PortListing ListSpoolerPorts(std::vector<std::wstring>& names) {
     return PortListing::Listed;
 }
 
-} // namespace wizard
+} // namespace job

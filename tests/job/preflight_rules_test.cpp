@@ -1,6 +1,6 @@
 // The pre-flight's rules: INF model lines of the catalogue models, missing names, a PE file's
 // machine type.
-#include "engine/preflight_rules.h"
+#include "job/preflight_rules.h"
 #include "pnp/inf_rules.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <vector>
 
 using namespace engine;
+using namespace job;
 using List = std::vector<std::wstring>;
 
 namespace {

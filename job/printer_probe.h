@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace wizard {
+namespace job {
 
 // The catalogue's VID_PID section becomes the USB printer filter; then the model the connected
 // printer reports: the USB printer's first, else the first parallel port's. Empty when none
@@ -21,4 +21,4 @@ enum class PortListing {
 // is the spooler's.
 PortListing ListSpoolerPorts(std::vector<std::wstring>& names);
 
-} // namespace wizard
+} // namespace job

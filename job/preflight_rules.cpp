@@ -1,12 +1,15 @@
 // The pre-flight's rules without Windows calls.
-#include "engine/preflight_rules.h"
+#include "job/preflight_rules.h"
 
 #include "engine/printer_naming.h"
 #include "engine/staging_lists.h"
 
 #include <cstdio>
 
-namespace engine {
+namespace job {
+
+using engine::LowerAscii;
+using engine::PrinterBaseName;
 
 namespace {
 
@@ -130,4 +133,4 @@ std::wstring MachineName(unsigned machine) {
     return text;
 }
 
-} // namespace engine
+} // namespace job

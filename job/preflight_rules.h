@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-namespace engine {
+namespace job {
+
+using engine::PackagePlatform;
 
 // The rows' check names, in the order the whole pre-flight gives them.
 constexpr wchar_t kCheckAdministrator[] = L"administrator";
@@ -68,4 +70,4 @@ unsigned MachineOfPlatform(PackagePlatform platform);
 // "x64", "x86" or "0x…" for another machine type, for the rows' texts.
 std::wstring MachineName(unsigned machine);
 
-} // namespace engine
+} // namespace job
