@@ -128,6 +128,9 @@ StartResult StartAndWait(const wchar_t* name, WaitResult& wait) {
     if (api.QueryServiceStatus(service.Get(), &status) && status.dwCurrentState != SERVICE_STOPPED)
         return StartResult::Untouched;
     if (!api.StartServiceW(service.Get(), 0, nullptr)) {
+        // Started by another thread or process since the query.
+        if (::GetLastError() == ERROR_SERVICE_ALREADY_RUNNING)
+            return StartResult::Untouched;
         engine::WriteInstallLog(L"StartService", true);
         return StartResult::Refused;
     }
@@ -146,6 +149,16 @@ bool WaitUntil(const wchar_t* name, DWORD wanted) {
     return service && WaitForState(service.Get(), wanted) == WaitResult::Reached;
 }
 
+// Starts the spooler when it is stopped and waits until it runs. Started by someone else in the
+// meantime (the start-up thread, or Windows itself): it counts once it runs.
+bool StartSpoolerAndWait() {
+    WaitResult wait = WaitResult::QueryFailed;
+    const StartResult start = StartAndWait(kSpoolerServiceName, wait);
+    return start == StartResult::Started
+               ? wait == WaitResult::Reached
+               : start == StartResult::Untouched && WaitUntil(kSpoolerServiceName, SERVICE_RUNNING);
+}
+
 } // namespace
 
 bool StartServiceByName(const wchar_t* name) {
@@ -162,18 +175,15 @@ bool RestartSpooler() {
         engine::WriteInstallLog(L"关闭服务失败", false);
         return false;
     }
-    WaitResult wait = WaitResult::QueryFailed;
-    const StartResult start = StartAndWait(kSpoolerServiceName, wait);
-    // Started by someone else in the meantime: it counts once it runs.
-    const bool running =
-        start == StartResult::Started
-            ? wait == WaitResult::Reached
-            : start == StartResult::Untouched && WaitUntil(kSpoolerServiceName, SERVICE_RUNNING);
-    if (!running) {
+    if (!StartSpoolerAndWait()) {
         engine::WriteInstallLog(L"开启服务失败", false);
         return false;
     }
     return true;
+}
+
+bool MakeSpoolerRun() {
+    return StartSpoolerAndWait();
 }
 
 void RestorePcaService(HANDLE startupThread) {

@@ -39,6 +39,14 @@ bool StopServiceByName(const wchar_t* name);
 // or starting it is refused, which is logged.
 bool StartServiceByName(const wchar_t* name);
 
+// Makes sure "Spooler" runs before the first spooler call of a run: starts it when it is stopped
+// and waits (bounded) until it runs; one on its way is waited for. On Windows every spooler call
+// made while the service is stopped fails ("RPC server unavailable"). False when it is refused
+// (the refused call is logged) or does not run in time; the caller ends its run with
+// kSpoolerDownText.
+bool MakeSpoolerRun();
+constexpr wchar_t kSpoolerDownText[] = L"后台打印程序服务（Spooler）没有运行，也未能启动";
+
 // Stops "Spooler", waits until it has stopped, starts it and waits until it runs (each wait
 // bounded). False, with "关闭服务失败" or "开启服务失败" logged, when a step is refused or the
 // spooler does not reach its state in time: the spooler is then not known to run.

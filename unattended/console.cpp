@@ -8,7 +8,7 @@
 
 namespace unattended {
 
-void Tell(const std::wstring& text, bool quiet, unsigned icon) {
+bool Tell(const std::wstring& text, bool quiet, unsigned icon) {
     HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     if (output != nullptr && output != INVALID_HANDLE_VALUE) {
@@ -20,7 +20,7 @@ void Tell(const std::wstring& text, bool quiet, unsigned icon) {
             const std::string bytes = Utf8Of(text);
             ::WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         }
-        return;
+        return true;
     }
     if (::AttachConsole(ATTACH_PARENT_PROCESS)) {
         win::FileHandle console(::CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
@@ -28,10 +28,12 @@ void Tell(const std::wstring& text, bool quiet, unsigned icon) {
         DWORD written = 0;
         if (console && ::WriteConsoleW(console.Get(), text.c_str(), static_cast<DWORD>(text.size()),
                                        &written, nullptr))
-            return;
+            return true;
     }
-    if (!quiet)
-        ::MessageBoxW(nullptr, text.c_str(), kTitle, MB_OK | icon);
+    if (quiet)
+        return false;
+    ::MessageBoxW(nullptr, text.c_str(), kTitle, MB_OK | icon);
+    return true;
 }
 
 std::wstring LowerText(std::wstring text) {

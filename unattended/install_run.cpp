@@ -99,6 +99,10 @@ int RunQuietInstall(const Options& options) {
     report.model = model;
 
     // The port: named and known to the spooler, or the one the wizard would preselect.
+    // On Windows the spooler is a service of its own, stopped or still starting at times (a
+    // deployment at boot): it runs before the first spooler call.
+    if (!engine::MakeSpoolerRun())
+        return run.Finish(L"failed", job::kExitInstallFailed, engine::kSpoolerDownText);
     std::vector<std::wstring> ports;
     if (job::ListSpoolerPorts(ports) != job::PortListing::Listed) {
         engine::WriteInstallStep(L"EnumPorts", ::GetLastError());

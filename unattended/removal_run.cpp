@@ -32,22 +32,28 @@ int RunUninstall(const Options& options) {
                       kTitle, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return run.Finish(L"cancelled", job::kExitCancelled, L"用户取消了卸载");
 
-    const win::KernelHandle services = win::StartThread(engine::ServiceStartupThread, nullptr);
-    const engine::UninstallResult removal = engine::UninstallProduct();
-    engine::RestorePcaService(services.Get());
-
     int code = job::kExitSuccess;
     std::wstring result = L"removed", message;
-    if (!removal.succeeded) {
-        const engine::RemovalFailure& first = removal.failures.front();
+    // The removal's first step asks the spooler for its printers: it must run.
+    if (!engine::MakeSpoolerRun()) {
         result = L"failed";
-        code = first.step == engine::RemovalStep::Catalogue ? job::kExitDistributionUnreadable
-                                                            : job::kExitInstallFailed;
-        message = RemovalFailureText(first);
-    } else if (removal.nothingInstalled) {
-        message = L"这台电脑上没有本产品";
-    } else if (removal.restartPending) {
-        message = L"已卸载；余下的文件在下次启动时删除";
+        code = job::kExitInstallFailed;
+        message = engine::kSpoolerDownText;
+    } else {
+        const win::KernelHandle services = win::StartThread(engine::ServiceStartupThread, nullptr);
+        const engine::UninstallResult removal = engine::UninstallProduct();
+        engine::RestorePcaService(services.Get());
+        if (!removal.succeeded) {
+            const engine::RemovalFailure& first = removal.failures.front();
+            result = L"failed";
+            code = first.step == engine::RemovalStep::Catalogue ? job::kExitDistributionUnreadable
+                                                                : job::kExitInstallFailed;
+            message = RemovalFailureText(first);
+        } else if (removal.nothingInstalled) {
+            message = L"这台电脑上没有本产品";
+        } else if (removal.restartPending) {
+            message = L"已卸载；余下的文件在下次启动时删除";
+        }
     }
     const int exitCode = run.Finish(result, code, message);
     if (!options.quiet)

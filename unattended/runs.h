@@ -16,7 +16,8 @@ int RunCheck(const Options& options);
 
 // Text for whoever started the program: its console when it has one (or its redirected output,
 // in UTF-8), a message box otherwise (none with quiet). icon: MB_ICONINFORMATION and the like.
-void Tell(const std::wstring& text, bool quiet, unsigned icon);
+// False when the text reached no one (quiet, and no console or output).
+bool Tell(const std::wstring& text, bool quiet, unsigned icon);
 
 // ASCII and other letters in lower case, as names given on the command line are compared.
 std::wstring LowerText(std::wstring text);

@@ -1,5 +1,6 @@
 #include "unattended/unattended_run.h"
 
+#include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "job/exit_codes.h"
 #include "unattended/runs.h"
@@ -23,7 +24,9 @@ std::vector<std::wstring> ProgramArguments() {
 int RunCommandLine(const ParsedCommandLine& parsed, bool alreadyRunning) {
     const Options& options = parsed.options;
     if (options.action == Action::Usage) {
-        Tell(UsageText(), false, MB_ICONINFORMATION);
+        // Where no window may show and no console listens, the log keeps it.
+        if (!Tell(UsageText(), options.quiet, MB_ICONINFORMATION))
+            engine::WriteInstallLog(UsageText(), false);
         return job::kExitSuccess;
     }
     if (!parsed.error.empty()) {

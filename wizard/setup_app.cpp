@@ -4,11 +4,10 @@
 #include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "engine/protected_print.h"
-#include "engine/run_context.h"
 #include "engine/self_removal.h"
 #include "engine/service_control.h"
 #include "job/exit_codes.h"
-#include "unattended/command_line.h"
+#include "unattended/program.h"
 #include "unattended/unattended_run.h"
 #include "win/common_controls.h"
 #include "win/handle.h"
@@ -23,8 +22,6 @@
 #include <vector>
 
 namespace {
-
-constexpr wchar_t kSingleInstanceMutex[] = L"Local\\Velmora.Korvane.Setup.Wizard";
 
 BOOL CALLBACK FindWizardWindow(HWND window, LPARAM found) {
     if (::GetPropW(window, kWizardWindowProperty) != window)
@@ -76,6 +73,13 @@ void StartServiceStartup() {
 
 void CALLBACK OnServiceTimer(HWND, UINT, UINT_PTR, DWORD) {
     StartServiceStartup();
+}
+
+int RunWizard(const unattended::Options& options) {
+    CSetupApp app;
+    app.preselectModel = options.model;
+    app.preselectPort = options.port;
+    return app.InitInstance();
 }
 
 } // namespace
@@ -135,30 +139,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The temporary copy a removal started to delete the kept installer after it.
     if (engine::IsRemovalFinisher(arguments))
         return engine::RunRemovalFinisher(arguments);
-    const unattended::ParsedCommandLine parsed = unattended::ParseCommandLine(arguments);
-    const unattended::Options& options = parsed.options;
-    // An install without /quiet is the wizard, with the given model and port preselected.
-    const bool wizard = options.action == unattended::Action::Wizard ||
-                        (options.action == unattended::Action::Install && !options.quiet);
-    engine::SetAllUsersRun(options.allUsers);
-    if (options.action == unattended::Action::Usage || !parsed.error.empty())
-        return unattended::RunCommandLine(parsed, false);
-
-    win::KernelHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
-    const bool alreadyRunning = mutex && ::GetLastError() == ERROR_ALREADY_EXISTS;
-    if (!wizard)
-        return unattended::RunCommandLine(parsed, alreadyRunning);
-    if (alreadyRunning) {
-        ActivateRunningWizard();
-        return job::kExitAlreadyRunning;
-    }
-    if (options.action == unattended::Action::Wizard) {
-        CSetupApp app;
-        return app.InitInstance();
-    }
-    unattended::RunRecord run(options);
-    CSetupApp app;
-    app.preselectModel = options.model;
-    app.preselectPort = options.port;
-    return run.FinishWizard(app.InitInstance());
+    return unattended::RunProgram(arguments, {RunWizard, ActivateRunningWizard});
 }
