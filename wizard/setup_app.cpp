@@ -9,6 +9,7 @@
 #include "engine/service_control.h"
 #include "job/exit_codes.h"
 #include "unattended/command_line.h"
+#include "unattended/output_links.h"
 #include "unattended/unattended_run.h"
 #include "win/common_controls.h"
 #include "win/handle.h"
@@ -156,6 +157,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         CSetupApp app;
         return app.InitInstance();
     }
+    if (const int refused = unattended::RefuseLinkedOutputs(options))
+        return refused;
     unattended::RunRecord run(options);
     CSetupApp app;
     app.preselectModel = options.model;
