@@ -21,6 +21,7 @@ std::atomic<int> g_logFileNumber{1};
 // The administrator's copy of the log, and the lock that keeps its records whole.
 std::mutex g_copyMutex;
 std::wstring g_copyPath;
+bool g_copyFollowsLink = false;
 bool g_copyFailed = false;
 
 // Another writer holds a log file only for the moment of one write; a file that stays locked for
@@ -79,9 +80,10 @@ AppendResult AppendRecord(const std::wstring& path, const std::string& bytes) {
 
 } // namespace
 
-void SetInstallLogCopy(const std::wstring& path) {
+void SetInstallLogCopy(const std::wstring& path, bool followLink) {
     std::lock_guard<std::mutex> lock(g_copyMutex);
     g_copyPath = path;
+    g_copyFollowsLink = followLink;
     g_copyFailed = false;
 }
 
@@ -97,9 +99,20 @@ void AppendToCopy(const std::string& bytes) {
     if (g_copyPath.empty())
         return;
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        win::FileHandle file(::CreateFileW(g_copyPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
-                                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // A link put in the copy's place is opened itself, not followed, and not written.
+        win::FileHandle file(::CreateFileW(
+            g_copyPath.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+            OPEN_ALWAYS,
+            FILE_ATTRIBUTE_NORMAL | (g_copyFollowsLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+            nullptr));
         if (file) {
+            BY_HANDLE_FILE_INFORMATION information{};
+            if (!g_copyFollowsLink &&
+                (!::GetFileInformationByHandle(file.Get(), &information) ||
+                 (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
+                g_copyFailed = true;
+                return;
+            }
             DWORD written = 0;
             if (!::WriteFile(file.Get(), bytes.c_str(), static_cast<DWORD>(bytes.size() + 1),
                              &written, nullptr) ||

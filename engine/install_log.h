@@ -17,8 +17,9 @@ void WriteInstallLog(const std::wstring& text, bool withLastError);
 void WriteInstallStep(const std::wstring& step, unsigned long error);
 
 // A second file that receives every record as well (an administrator's /log), from now on; empty
-// for none. Its records are appended whatever its size.
-void SetInstallLogCopy(const std::wstring& path);
+// for none. Its records are appended whatever its size. The copy is not written through a link at
+// its end (a record then counts as failed) unless followLink says the caller has checked the link.
+void SetInstallLogCopy(const std::wstring& path, bool followLink = false);
 
 // True when a record could not be written whole to the copy since it was set.
 bool InstallLogCopyFailed();

@@ -9,6 +9,8 @@
 # own wineserver, the Chinese locale and one shared virtual display. On each, at most as many at a
 # time as the machine has cores and each under a time limit:
 #   Setup.exe /quiet /model KV-8200 /port LPT1: /report C:\fleet\install.json
+# (docs/deploy.md's recipes write the report below %ProgramFiles% instead: on a real PC any user
+# can make C:\fleet first; these machines are thrown away after the run)
 # then, on a healthy machine, the rest of the product's life as deployment systems drive it: the
 # same install again (it must change nothing), a newer installer with a changed data file (it
 # must update the driver in place), the older one again (refused with 1638), each time with one

@@ -4,6 +4,7 @@
 #include "engine/run_context.h"
 #include "job/exit_codes.h"
 #include "unattended/one_copy.h"
+#include "unattended/output_links.h"
 #include "unattended/run_record.h"
 #include "unattended/unattended_run.h"
 
@@ -38,6 +39,9 @@ int RunProgram(const std::vector<std::wstring>& arguments, const WizardEntry& wi
     }
     if (options.action == Action::Wizard)
         return wizard.run(options);
+    // The wizard's run with /log or /report writes them as a silent run does.
+    if (const int refused = RefuseLinkedOutputs(options))
+        return refused;
     RunRecord run(options);
     return run.FinishWizard(wizard.run(options));
 }

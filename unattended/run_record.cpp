@@ -4,6 +4,7 @@
 #include "engine/log_record.h"
 #include "engine/package_locator.h"
 #include "job/exit_codes.h"
+#include "unattended/output_links.h"
 #include "win/handle.h"
 #include "win/module_version.h"
 
@@ -20,23 +21,86 @@ std::wstring UtcNow() {
                       now.wMilliseconds);
 }
 
-// Writes the report; false (with the reason in the log) when it cannot be written whole.
+bool (*g_reportMoveHook)(const std::wstring&) = nullptr;
+
+// The file a link at `path` leads to, as Windows names it; empty when it cannot be found.
+std::wstring LinkTarget(const std::wstring& path) {
+    win::FileHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+    wchar_t target[MAX_PATH * 2] = L"";
+    const DWORD length =
+        file ? ::GetFinalPathNameByHandleW(file.Get(), target, MAX_PATH * 2, FILE_NAME_NORMALIZED)
+             : 0;
+    return length == 0 || length >= MAX_PATH * 2 ? L"" : std::wstring(target, length);
+}
+
+// Writes the report whole or not at all: into a new file beside it, flushed, then moved over it
+// in one step. A run that ends before the move leaves the previous report (or none) untouched.
+// False (with the reason in the log) when it cannot be written.
 bool WriteReport(const std::wstring& path, const Report& report) {
-    const std::string bytes = ReportJson(report);
-    win::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (!file ||
-        !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) ||
-        written != bytes.size()) {
-        engine::WriteInstallLog(L"报告无法写入 " + path, true);
+    auto fail = [&](const std::wstring& why, DWORD error) {
+        ::SetLastError(error);
+        engine::WriteInstallLog(L"报告无法写入 " + path + L"：" + why, true);
         return false;
+    };
+    // A link put on the path since the run began is refused as at its start; a link that an
+    // administrator made is followed, and the file it leads to is replaced.
+    const std::wstring link = RefusedLinkOn(path);
+    if (!link.empty())
+        return fail(L"路径经过链接（联接点或符号链接）" + link, ERROR_ACCESS_DENIED);
+    std::wstring target = path;
+    if (IsAdministratorsLink(path)) {
+        target = LinkTarget(path);
+        if (target.empty())
+            return fail(L"链接指向的文件找不到", ::GetLastError());
+    }
+    const size_t slash = target.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
+    const std::wstring name = slash == std::wstring::npos ? target : target.substr(slash + 1);
+
+    // The new file's name is this process's own; an old one of that name (from a run that ended
+    // early with the same process number) is not reused, nor is a link followed.
+    const std::string bytes = ReportJson(report);
+    std::wstring temporary;
+    win::FileHandle file;
+    for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+        temporary = folder + L"~" + name + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(attempt) + L".tmp";
+        file.Attach(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file && ::GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (!file)
+        return fail(L"临时文件无法创建", ::GetLastError());
+    DWORD written = 0;
+    if (!::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) ||
+        written != bytes.size() || !::FlushFileBuffers(file.Get())) {
+        const DWORD error = ::GetLastError();
+        file.Close();
+        ::DeleteFileW(temporary.c_str());
+        return fail(L"临时文件无法写入", error);
+    }
+    file.Close();
+    // A test may stop the run here, as a deployment system's time-out would.
+    if (g_reportMoveHook != nullptr && !g_reportMoveHook(temporary))
+        return false;
+    if (!::MoveFileExW(temporary.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileW(temporary.c_str());
+        return fail(L"无法替换为新报告", error);
     }
     return true;
 }
 
 } // namespace
+
+void SetReportMoveHookForTesting(bool (*hook)(const std::wstring& temporaryFile)) {
+    g_reportMoveHook = hook;
+}
 
 bool CreateFolderOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
@@ -91,7 +155,10 @@ RunRecord::RunRecord(const Options& options) : m_options(options), m_started(::G
     for (const std::wstring* path : {&options.logFile, &options.reportFile})
         if (!path->empty() && !CreateFolderOf(*path))
             engine::WriteInstallStep(L"CreateDirectory " + *path, ::GetLastError());
-    engine::SetInstallLogCopy(options.logFile);
+    // The run began with a path free of links not made by an administrator (RefuseLinkedOutputs);
+    // the copy follows a link at its end only when an administrator made it.
+    engine::SetInstallLogCopy(options.logFile,
+                              !options.logFile.empty() && IsAdministratorsLink(options.logFile));
 }
 
 int RunRecord::Finish(const std::wstring& result, int exitCode, const std::wstring& message) {

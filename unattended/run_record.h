@@ -61,4 +61,9 @@ private:
 // when the folder cannot be made; true for a path without a folder.
 bool CreateFolderOf(const std::wstring& path);
 
+// Called when the report's new file is written and flushed, before it is moved over the report;
+// returning false ends the writing there, as if the process had been ended (the new file stays,
+// the report is not replaced). nullptr removes the hook.
+void SetReportMoveHookForTesting(bool (*hook)(const std::wstring& temporaryFile));
+
 } // namespace unattended

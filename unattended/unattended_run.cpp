@@ -3,6 +3,7 @@
 #include "engine/install_log.h"
 #include "engine/package_locator.h"
 #include "job/exit_codes.h"
+#include "unattended/output_links.h"
 #include "unattended/runs.h"
 
 #include <windows.h>
@@ -29,6 +30,9 @@ int RunCommandLine(const ParsedCommandLine& parsed, bool alreadyRunning) {
             engine::WriteInstallLog(UsageText(), false);
         return job::kExitSuccess;
     }
+    // Before anything is made or written: no folder, no log copy, no report through a link.
+    if (const int refused = RefuseLinkedOutputs(options))
+        return refused;
     if (!parsed.error.empty()) {
         RunRecord run(options);
         Tell(parsed.error + L"\r\n\r\n" + UsageText(), options.quiet, MB_ICONERROR);

@@ -1,6 +1,7 @@
 // Setup.exe started with arguments, as a deployment system starts it: no window may appear, the
 // exit code tells the outcome apart, and the report says the rest.
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/folder_links.h"
 #include "tests/support/held_file.h"
 #include "tests/support/spooler_objects.h"
 #include "tests/support/test_paths.h"
@@ -429,6 +430,36 @@ TEST_F(Unattended, ExitCodesTellFailuresApart) {
             EXPECT_FALSE(message.empty()) << "a refused run says why";
         }
     }
+}
+
+// A silent install asked to report through a folder link that a user planted (a real link: Wine
+// shows a Unix folder link as a reparse point) is refused before it changes anything: 1639, the
+// reason on its output, no report or log copy in the link's target, no folder made, nothing
+// installed.
+TEST_F(Unattended, ReportThroughAPlantedLinkIsRefusedWithNothingChanged) {
+    const std::wstring target = scratch + L"target", plain = scratch + L"plain";
+    const std::wstring link = scratch + L"link";
+    ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
+    ASSERT_TRUE(MakeFolderLink(link, target));
+    const ProductState before = ProductState::Now();
+    const std::wstring output = scratch + L"output.txt";
+
+    const Outcome outcome = RunSetup(dist,
+                                     L"/quiet /model KV-8200 /port LPT1: /report \"" + link +
+                                         L"\\kv\\r.json\" /log \"" + plain + L"\\kv.log\"",
+                                     output);
+
+    RemoveFolderLink(link);
+    EXPECT_TRUE(outcome.ended);
+    EXPECT_EQ(1639u, outcome.exitCode);
+    EXPECT_TRUE(outcome.window.empty()) << Utf8Of(outcome.window);
+    const std::string said = ReadFileBytes(output);
+    EXPECT_NE(std::string::npos,
+              said.find(Utf8Of(L"报告文件的路径经过链接（联接点或符号链接），已拒绝：")))
+        << said;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW((target + L"\\kv").c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(plain.c_str())) << "no folder made";
+    EXPECT_TRUE(before == ProductState::Now());
 }
 
 TEST_F(Unattended, ARunningCopyGives1618AndAnUnwritableReport1603) {
