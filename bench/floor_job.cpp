@@ -145,7 +145,7 @@ bool Install(const std::wstring& model, const std::wstring& portName, Phases& ph
 
     // One shortcut per copy, COM initialised once for all of them.
     wchar_t startMenu[MAX_PATH] = L"";
-    ::SHGetSpecialFolderPathW(nullptr, startMenu, CSIDL_STARTMENU, FALSE);
+    ::SHGetSpecialFolderPathW(nullptr, startMenu, CSIDL_PROGRAMS, FALSE);
     ::CreateDirectoryW((std::wstring(startMenu) + L"\\Vantrel打印机\\").c_str(), nullptr);
     const HRESULT com = ::CoInitialize(nullptr);
     for (const std::wstring& copy : copies)
