@@ -64,7 +64,7 @@ void CopyFlat(const std::wstring& source, const std::wstring& target,
     ::FindClose(search);
 }
 
-// The Start-menu shortcut of one copy: "<Start menu>\\Vantrel打印机\\[<subfolder>\\]<title>.lnk",
+// The Start-menu shortcut of one copy: "<Programs>\\Vantrel打印机\\[<subfolder>\\]<title>.lnk",
 // the subfolder being the copy's manuals or tools folder.
 bool SaveShortcut(const std::wstring& startMenu, const std::wstring& target) {
     std::wstring folder = startMenu + L"\\Vantrel打印机\\";
