@@ -236,7 +236,7 @@ void Clean(const std::wstring& dist) {
         }
     }
     DeleteTree(SpecialFolder(CSIDL_PROGRAM_FILESX86) + L"\\" + kProductFolder);
-    DeleteTree(SpecialFolder(CSIDL_STARTMENU) + L"\\" + kProductFolder);
+    DeleteTree(SpecialFolder(CSIDL_PROGRAMS) + L"\\" + kProductFolder);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -64,7 +64,7 @@ void CopyFlat(const std::wstring& source, const std::wstring& target,
     ::FindClose(search);
 }
 
-// The Start-menu shortcut of one copy: "<Start menu>\\Vantrel打印机\\[<subfolder>\\]<title>.lnk",
+// The Start-menu shortcut of one copy: "<Programs>\\Vantrel打印机\\[<subfolder>\\]<title>.lnk",
 // the subfolder being the copy's manuals or tools folder.
 bool SaveShortcut(const std::wstring& startMenu, const std::wstring& target) {
     std::wstring folder = startMenu + L"\\Vantrel打印机\\";
@@ -145,7 +145,7 @@ bool Install(const std::wstring& model, const std::wstring& portName, Phases& ph
 
     // One shortcut per copy, COM initialised once for all of them.
     wchar_t startMenu[MAX_PATH] = L"";
-    ::SHGetSpecialFolderPathW(nullptr, startMenu, CSIDL_STARTMENU, FALSE);
+    ::SHGetSpecialFolderPathW(nullptr, startMenu, CSIDL_PROGRAMS, FALSE);
     ::CreateDirectoryW((std::wstring(startMenu) + L"\\Vantrel打印机\\").c_str(), nullptr);
     const HRESULT com = ::CoInitialize(nullptr);
     for (const std::wstring& copy : copies)

@@ -2,6 +2,7 @@
 
 #include "engine/job_observer.h"
 #include "engine/log_record.h"
+#include "engine/run_context.h"
 #include "win/handle.h"
 #include "win/text.h"
 
@@ -28,6 +29,14 @@ bool g_copyFailed = false;
 // longer than this belongs to someone else, and the record is dropped rather than block the caller.
 constexpr int kOpenAttempts = 10;
 constexpr DWORD kOpenRetryDelayMs = 20;
+
+// A shell folder's path, or "" when the system does not tell it.
+std::wstring ShellFolderPath(int csidl) {
+    wchar_t path[MAX_PATH] = L"";
+    if (!::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE))
+        return std::wstring();
+    return path;
+}
 
 std::wstring SystemMessage(DWORD error) {
     wchar_t* buffer = nullptr;
@@ -128,10 +137,21 @@ void AppendToCopy(const std::string& bytes) {
 } // namespace
 
 std::wstring GetInstallLogFolder() {
-    wchar_t documents[MAX_PATH] = L"";
-    if (!::SHGetSpecialFolderPathW(nullptr, documents, CSIDL_PERSONAL, FALSE))
-        documents[0] = L'\0';
-    return InstallLogFolderOf(documents);
+    LogPlaces places;
+    places.machineWide = MachineWideRun();
+    if (!places.machineWide) {
+        places.documents = ShellFolderPath(CSIDL_PERSONAL);
+        const DWORD attributes = ::GetFileAttributesW(places.documents.c_str());
+        places.documentsExists = !places.documents.empty() &&
+                                 attributes != INVALID_FILE_ATTRIBUTES &&
+                                 (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        wchar_t windows[MAX_PATH] = L"";
+        const UINT length = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
+        if (length != 0 && length < MAX_PATH)
+            places.windowsFolder.assign(windows, length);
+    }
+    places.programData = ShellFolderPath(CSIDL_COMMON_APPDATA);
+    return InstallLogFolderFor(places);
 }
 
 int GetInstallLogFileNumber() {
@@ -149,7 +169,7 @@ void WriteInstallLog(const std::wstring& text, bool withLastError) {
 
     const std::wstring folder = GetInstallLogFolder();
     if (folder.empty())
-        return; // no Documents folder: nowhere to keep the log
+        return; // neither Documents nor ProgramData known: nowhere to keep the log
     ::CreateDirectoryW(folder.c_str(), nullptr);
 
     int number = g_logFileNumber.load();

@@ -1,4 +1,5 @@
-// The install log: records appended to Documents\Velmora科技有限公司\Log(n).txt.
+// The install log: records appended to Log(n).txt in the folder Velmora科技有限公司 of
+// ProgramData for a machine-wide run (SYSTEM or /allusers), of the user's Documents otherwise.
 #pragma once
 
 #include <string>
@@ -7,7 +8,7 @@ namespace engine {
 
 // Appends one record. With withLastError, the record carries the calling thread's last error as it
 // was when the call began, with the system's text for it. Never fails visibly: a record that
-// cannot be written within a short time, or without a Documents folder, is dropped. Safe to call
+// cannot be written within a short time, or with no log folder known, is dropped. Safe to call
 // from any thread.
 void WriteInstallLog(const std::wstring& text, bool withLastError);
 
@@ -24,8 +25,11 @@ void SetInstallLogCopy(const std::wstring& path, bool followLink = false);
 // True when a record could not be written whole to the copy since it was set.
 bool InstallLogCopyFailed();
 
-// The log folder with its trailing backslash; empty when the Documents folder is unknown, and
-// then no record is written.
+// The log folder with its trailing backslash: %ProgramData%\Velmora科技有限公司\ for a
+// machine-wide run (MachineWideRun), and for a user's run whose Documents folder is unknown,
+// absent or inside the Windows folder (a service account's profile); the user's
+// Documents\Velmora科技有限公司\ otherwise (InstallLogFolderFor). The same path from 32-bit and
+// 64-bit programs. Empty only when that folder is unknown, and then no record is written.
 std::wstring GetInstallLogFolder();
 
 // The number of the file that last received a record (1 at the start of every run).

@@ -25,13 +25,45 @@ std::wstring LogFileName(int number) {
     return L"Log(" + std::to_wstring(number) + L").txt";
 }
 
-std::wstring InstallLogFolderOf(const std::wstring& documents) {
-    std::wstring folder = documents;
+std::wstring InstallLogFolderOf(const std::wstring& base) {
+    std::wstring folder = base;
     while (!folder.empty() && folder.back() == L'\\')
         folder.pop_back();
     if (folder.empty())
         return std::wstring();
     return folder + L"\\Velmora科技有限公司\\";
+}
+
+namespace {
+
+std::wstring FoldedFolder(const std::wstring& path) {
+    std::wstring folded = path;
+    for (wchar_t& c : folded) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        else if (c == L'/')
+            c = L'\\';
+    }
+    while (!folded.empty() && folded.back() == L'\\')
+        folded.pop_back();
+    return folded;
+}
+
+} // namespace
+
+bool IsPathInFolder(const std::wstring& path, const std::wstring& folder) {
+    const std::wstring p = FoldedFolder(path);
+    const std::wstring f = FoldedFolder(folder);
+    if (f.empty() || p.size() < f.size() || p.compare(0, f.size(), f) != 0)
+        return false;
+    return p.size() == f.size() || p[f.size()] == L'\\';
+}
+
+std::wstring InstallLogFolderFor(const LogPlaces& places) {
+    const bool usersDocuments = !places.machineWide && places.documentsExists &&
+                                !InstallLogFolderOf(places.documents).empty() &&
+                                !IsPathInFolder(places.documents, places.windowsFolder);
+    return InstallLogFolderOf(usersDocuments ? places.documents : places.programData);
 }
 
 } // namespace engine

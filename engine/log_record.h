@@ -32,9 +32,29 @@ std::wstring FormatLogRecord(const std::wstring& text, bool withLastError, std::
 // "Log(n).txt"
 std::wstring LogFileName(int number);
 
-// The log folder in the Documents folder `documents` (with or without a trailing backslash):
-// documents + "\Velmora科技有限公司\". Empty when `documents` is empty or only a backslash: the
-// log is then not written, rather than into the root of the current drive.
-std::wstring InstallLogFolderOf(const std::wstring& documents);
+// The log folder in the folder `base` (Documents or ProgramData, with or without a trailing
+// backslash): base + "\Velmora科技有限公司\". Empty when `base` is empty or only a backslash,
+// never a folder in the root of the current drive.
+std::wstring InstallLogFolderOf(const std::wstring& base);
+
+// What the system tells about the places the log may go.
+struct LogPlaces {
+    bool machineWide = false; // a run as SYSTEM or for all users (MachineWideRun)
+    std::wstring documents;   // the account's Documents folder; empty when unknown
+    bool documentsExists = false;
+    // The Windows folder: a Documents folder inside it lies in a service account's profile
+    // (System32\config\systemprofile, ServiceProfiles), which belongs to no user.
+    std::wstring windowsFolder;
+    std::wstring programData; // the common application data folder; empty when unknown
+};
+
+// True when `path` is `folder` or lies inside it, ASCII letter case aside; with or without
+// trailing backslashes. An empty folder holds nothing.
+bool IsPathInFolder(const std::wstring& path, const std::wstring& folder);
+
+// The log folder of a run: in ProgramData for a machine-wide run; in Documents for a user's run
+// when that folder exists and belongs to a user, in ProgramData otherwise. Empty only when the
+// chosen place is unknown.
+std::wstring InstallLogFolderFor(const LogPlaces& places);
 
 } // namespace engine

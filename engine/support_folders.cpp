@@ -1,10 +1,12 @@
-// The support folders copied into the product folder, with Start-menu shortcuts.
+// The support folders copied into the product folder, with shortcuts in the Start menu's
+// Programs folder: the common one for a machine-wide run, the user's otherwise.
 #include "engine/support_folders.h"
 
 #include "engine/folder_walk.h"
 
 #include "engine/checked_copy.h"
 #include "engine/package_locator.h"
+#include "engine/run_context.h"
 #include "engine/support_paths.h"
 #include "win/ole.h"
 
@@ -25,6 +27,23 @@ std::wstring WithoutTrailingBackslash(std::wstring path) {
     while (!path.empty() && path.back() == L'\\')
         path.pop_back();
     return path;
+}
+
+// A shell folder's path without a trailing backslash, or "" when unknown.
+std::wstring ShellFolder(int csidl) {
+    IMalloc* allocator = nullptr;
+    if (FAILED(::SHGetMalloc(&allocator)))
+        return std::wstring();
+    std::wstring folder;
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, csidl, &items))) {
+        wchar_t path[MAX_PATH] = L"";
+        if (::SHGetPathFromIDListW(items, path))
+            folder = WithoutTrailingBackslash(path);
+        allocator->Free(items);
+    }
+    allocator->Release();
+    return folder;
 }
 
 std::wstring ProgramFilesX86() {
@@ -62,13 +81,13 @@ bool SaveShellLink(const std::wstring& targetPath, const std::wstring& linkPath)
     return saved;
 }
 
-// The shortcut to targetPath under the Start-menu folder startMenu (not empty).
-bool CreateShortcutUnder(const std::wstring& startMenu, const std::wstring& targetPath) {
-    const std::wstring productFolder = startMenu + L"\\" + kProductFolderName + L"\\";
+// The shortcut to targetPath under the Programs folder `programs` (not empty).
+bool CreateShortcutUnder(const std::wstring& programs, const std::wstring& targetPath) {
+    const std::wstring productFolder = programs + L"\\" + kProductFolderName + L"\\";
     ::CreateDirectoryW(productFolder.c_str(), nullptr);
     const std::wstring folder = productFolder + StartMenuSubfolderFor(targetPath);
     ::CreateDirectoryW(folder.c_str(), nullptr);
-    return SaveShellLink(targetPath, ShortcutPathFor(startMenu, targetPath));
+    return SaveShellLink(targetPath, ShortcutPathFor(programs, targetPath));
 }
 
 // Copies the tree as CopyFolderTree does; the copies made are added to `copies` when given.
@@ -94,19 +113,11 @@ bool CopyTree(const std::wstring& sourceFolder, const std::wstring& targetFolder
 } // namespace
 
 std::wstring GetStartMenuFolder() {
-    IMalloc* allocator = nullptr;
-    if (FAILED(::SHGetMalloc(&allocator)))
-        return std::wstring();
-    std::wstring folder;
-    PIDLIST_ABSOLUTE items = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_STARTMENU, &items))) {
-        wchar_t path[MAX_PATH] = L"";
-        if (::SHGetPathFromIDListW(items, path))
-            folder = WithoutTrailingBackslash(path);
-        allocator->Free(items);
-    }
-    allocator->Release();
-    return folder;
+    return ShellFolder(CSIDL_STARTMENU);
+}
+
+std::wstring GetProgramsFolder() {
+    return ShellFolder(MachineWideRun() ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS);
 }
 
 std::wstring GetProductFolder() {
@@ -115,29 +126,34 @@ std::wstring GetProductFolder() {
 }
 
 std::wstring GetProductStartMenuFolder() {
-    const std::wstring startMenu = GetStartMenuFolder();
-    return startMenu.empty() ? std::wstring() : startMenu + L"\\" + kProductFolderName + L"\\";
+    const std::wstring programs = GetProgramsFolder();
+    return programs.empty() ? std::wstring() : ProductStartMenuFoldersOf({programs}).front();
+}
+
+std::vector<std::wstring> GetProductStartMenuFolders() {
+    return ProductStartMenuFoldersOf(
+        {ShellFolder(CSIDL_PROGRAMS), ShellFolder(CSIDL_COMMON_PROGRAMS), GetStartMenuFolder()});
 }
 
 bool CreateStartMenuShortcut(const std::wstring& targetPath) {
-    // Without the Start menu's own folder the shortcut would land in the root of a drive.
-    const std::wstring startMenu = GetStartMenuFolder();
-    if (startMenu.empty())
+    // Without the Programs folder the shortcut would land in the root of a drive.
+    const std::wstring programs = GetProgramsFolder();
+    if (programs.empty())
         return false;
-    return CreateShortcutUnder(startMenu, targetPath);
+    return CreateShortcutUnder(programs, targetPath);
 }
 
 int CreateStartMenuShortcuts(const std::vector<std::wstring>& targetPaths) {
     if (targetPaths.empty())
         return 0;
-    const std::wstring startMenu = GetStartMenuFolder();
-    if (startMenu.empty())
+    const std::wstring programs = GetProgramsFolder();
+    if (programs.empty())
         return 0;
     const win::OleEntries& ole = win::Ole();
     const HRESULT init = ole.CoInitialize != nullptr ? ole.CoInitialize(nullptr) : E_FAIL;
     int made = 0;
     for (const std::wstring& target : targetPaths)
-        made += CreateShortcutUnder(startMenu, target) ? 1 : 0;
+        made += CreateShortcutUnder(programs, target) ? 1 : 0;
     if (SUCCEEDED(init) && ole.CoUninitialize != nullptr)
         ole.CoUninitialize();
     return made;
@@ -160,7 +176,7 @@ bool InstallSupportFoldersFrom(const std::wstring& programDirectory) {
     ::CreateDirectoryW(product.c_str(), nullptr);
     ::CreateDirectoryW((product + kManualsFolderName + L"\\").c_str(), nullptr);
     ::CreateDirectoryW((product + kToolsFolderName + L"\\").c_str(), nullptr);
-    // The shortcuts once every folder is copied: the Start menu's folder and COM are set up once.
+    // The shortcuts once every folder is copied: the Programs folder and COM are set up once.
     std::vector<std::wstring> copies;
     for (const SupportFolder& folder : SupportFoldersOf(programDirectory, programFiles))
         CopyTree(folder.source, folder.target, &copies);

@@ -57,12 +57,56 @@ void SplitFileTitle(const std::wstring& path, std::wstring& title, std::wstring&
     extension = name.substr(dot + 1);
 }
 
-std::wstring ShortcutPathFor(const std::wstring& startMenuFolder, const std::wstring& targetPath) {
+std::wstring ShortcutPathFor(const std::wstring& programsFolder, const std::wstring& targetPath) {
     std::wstring title;
     std::wstring extension;
     SplitFileTitle(targetPath, title, extension);
-    return startMenuFolder + L"\\" + kProductFolderName + L"\\" +
-           StartMenuSubfolderFor(targetPath) + title + L".lnk";
+    return programsFolder + L"\\" + kProductFolderName + L"\\" + StartMenuSubfolderFor(targetPath) +
+           title + L".lnk";
+}
+
+namespace {
+
+std::wstring WithoutTrailingBackslashes(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        wchar_t x = a[i];
+        wchar_t y = b[i];
+        if (x >= L'A' && x <= L'Z')
+            x = static_cast<wchar_t>(x - L'A' + L'a');
+        if (y >= L'A' && y <= L'Z')
+            y = static_cast<wchar_t>(y - L'A' + L'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<std::wstring> ProductStartMenuFoldersOf(const std::vector<std::wstring>& menuFolders) {
+    std::vector<std::wstring> seen;
+    std::vector<std::wstring> folders;
+    for (const std::wstring& menu : menuFolders) {
+        const std::wstring folder = WithoutTrailingBackslashes(menu);
+        if (folder.empty())
+            continue;
+        bool named = false;
+        for (const std::wstring& earlier : seen)
+            named = named || SameFolder(earlier, folder);
+        if (named)
+            continue;
+        seen.push_back(folder);
+        folders.push_back(folder + L"\\" + kProductFolderName + L"\\");
+    }
+    return folders;
 }
 
 } // namespace engine

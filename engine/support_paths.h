@@ -1,5 +1,5 @@
-// Paths of the support folders (manuals, tools, uninstall program) and their Start-menu
-// shortcuts. No Windows calls.
+// Paths of the support folders (manuals, tools, uninstall program) and of their shortcuts in the
+// Start menu's Programs folder. No Windows calls.
 #pragma once
 
 #include <string>
@@ -7,7 +7,7 @@
 
 namespace engine {
 
-// The product folder under Program Files (x86) and under the Start menu.
+// The product folder under Program Files (x86) and under the Start menu's Programs folder.
 constexpr wchar_t kProductFolderName[] = L"Vantrel打印机";
 constexpr wchar_t kManualsFolderName[] = L"产品手册";
 constexpr wchar_t kToolsFolderName[] = L"工具集";
@@ -39,7 +39,12 @@ std::wstring StartMenuSubfolderFor(const std::wstring& targetPath);
 // title, with an empty extension.
 void SplitFileTitle(const std::wstring& path, std::wstring& title, std::wstring& extension);
 
-// startMenuFolder + "\Vantrel打印机\" + the mirrored subfolder + the file's title + ".lnk".
-std::wstring ShortcutPathFor(const std::wstring& startMenuFolder, const std::wstring& targetPath);
+// programsFolder + "\Vantrel打印机\" + the mirrored subfolder + the file's title + ".lnk".
+std::wstring ShortcutPathFor(const std::wstring& programsFolder, const std::wstring& targetPath);
+
+// The product's folder in each Start-menu folder of `menuFolders` (with or without trailing
+// backslashes): folder + "\Vantrel打印机\", in the given order. Empty folders are left out, and a
+// folder named again (ASCII letter case and trailing backslashes aside) is given once.
+std::vector<std::wstring> ProductStartMenuFoldersOf(const std::vector<std::wstring>& menuFolders);
 
 } // namespace engine

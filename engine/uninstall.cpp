@@ -229,7 +229,7 @@ UninstallPlaces DefaultUninstallPlaces() {
     UninstallPlaces places;
     places.cataloguePath = GetCataloguePath();
     places.productFolder = GetProductFolder();
-    places.startMenuFolder = GetProductStartMenuFolder();
+    places.startMenuFolders = GetProductStartMenuFolders();
     wchar_t path[MAX_PATH] = L"";
     const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length != 0 && length < MAX_PATH)
@@ -268,15 +268,18 @@ UninstallResult UninstallProduct(const UninstallPlaces& places) {
             RemoveStagedInfs(record, result, found);
     }
 
-    if (!places.startMenuFolder.empty() && FolderExists(places.startMenuFolder)) {
+    // The Start-menu folder in every place one was made: an absent one is no failure.
+    result.startMenuFolderRemoved = true;
+    for (const std::wstring& menuFolder : places.startMenuFolders) {
+        if (menuFolder.empty() || !FolderExists(menuFolder))
+            continue;
         found = true;
         std::vector<LeftOver> leftOvers;
-        RemoveTree(places.startMenuFolder, {}, true, leftOvers);
+        RemoveTree(menuFolder, {}, true, leftOvers);
         for (const LeftOver& left : leftOvers)
             Fail(result, RemovalStep::StartMenu, left.error, left.path);
-        result.startMenuFolderRemoved = leftOvers.empty();
-    } else {
-        result.startMenuFolderRemoved = true;
+        if (!leftOvers.empty())
+            result.startMenuFolderRemoved = false;
     }
 
     // The product folder but the kept installer and its catalogue (and the running program).

@@ -1,5 +1,5 @@
 // Removal of what the installer made: the product's printer queues, their drivers, the language
-// monitor, the driver files and staged INFs, the Start-menu folder, the product folder with the
+// monitor, the driver files and staged INFs, the Start-menu folders, the product folder with the
 // kept installer, the record of installs and the Apps & Features entry. The install log stays.
 // Shows nothing.
 #pragma once
@@ -17,14 +17,17 @@ namespace engine {
 // Where the removal looks. Folders end with a backslash; an empty folder is one the system does
 // not tell, and is left alone.
 struct UninstallPlaces {
-    std::wstring cataloguePath;   // names the models whose drivers are the product's
-    std::wstring productFolder;   // Program Files (x86)\Vantrel打印机\ .
-    std::wstring startMenuFolder; // <Start menu>\Vantrel打印机\ .
-    std::wstring runningProgram;  // the program running the removal
+    std::wstring cataloguePath; // names the models whose drivers are the product's
+    std::wstring productFolder; // Program Files (x86)\Vantrel打印机\ .
+    // <Programs>\Vantrel打印机\ in the user's and the common Programs folder, and
+    // <Start menu>\Vantrel打印机\ where earlier versions made it; each is removed when present.
+    std::vector<std::wstring> startMenuFolders;
+    std::wstring runningProgram; // the program running the removal
 };
 
-// The catalogue beside the running program, the product and Start-menu folders of this machine
-// and user, and the running program.
+// The catalogue beside the running program, the product folder of this machine, the product's
+// Start-menu folders of this user and of all users (GetProductStartMenuFolders), and the running
+// program.
 UninstallPlaces DefaultUninstallPlaces();
 
 struct RemovalFailure {
@@ -51,7 +54,7 @@ struct UninstallResult {
     // The monitor stays because a driver that is not the product's names it; not a failure.
     bool monitorKeptForOtherDriver = false;
     bool productFolderRemoved = false;
-    bool startMenuFolderRemoved = false;
+    bool startMenuFolderRemoved = false; // none of the places' Start-menu folders remains
     bool entryRemoved = false;
     // A driver file that could not be deleted is deleted at the next restart.
     bool restartPending = false;
@@ -67,13 +70,13 @@ struct UninstallResult {
 // are purged of their jobs and deleted first; a driver is deleted (with its unused files) only
 // once no queue uses it, the language monitor only once no installed driver names it, the staged
 // INFs only once no driver of the product remains. Then the driver files no driver names, the
-// Start-menu folder and the product folder. A refused step is logged and recorded, and the
-// removal goes on with what it can remove safely. Only when everything else is gone do the kept
-// installer, the record and the entry go; until then they stay, so the removal can be run again
-// from Apps & Features. A removal running from the product folder leaves the folder it runs in
-// first, and its running program to its finishing copy (self_removal.h). Nothing is scheduled
-// for the next restart but a driver file that cannot be deleted now. A catalogue that cannot be
-// read changes nothing (step Catalogue).
+// Start-menu folders (every place, this user's and all users') and the product folder. A refused
+// step is logged and recorded, and the removal goes on with what it can remove safely. Only when
+// everything else is gone do the kept installer, the record and the entry go; until then they stay,
+// so the removal can be run again from Apps & Features. A removal running from the product folder
+// leaves the folder it runs in first, and its running program to its finishing copy
+// (self_removal.h). Nothing is scheduled for the next restart but a driver file that cannot be
+// deleted now. A catalogue that cannot be read changes nothing (step Catalogue).
 UninstallResult UninstallProduct(const UninstallPlaces& places);
 UninstallResult UninstallProduct();
 

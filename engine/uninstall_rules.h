@@ -89,7 +89,7 @@ enum class RemovalStep {
     RemoveDriver,  // DeletePrinterDriverExW, or a driver left because a queue still uses it
     RemoveMonitor, // DeleteMonitorW
     ProductFolder, // a file or folder of the product folder
-    StartMenu,     // the Start-menu folder
+    StartMenu,     // a Start-menu folder of the product, in any of its places
     ProductEntry,  // the Apps & Features entry
     DriverFiles,   // a maker's file left in the driver directory that cannot be deleted
     StagedInf,     // SetupUninstallOEMInfW of an INF an install staged

@@ -209,8 +209,14 @@ ours_on() {
         -printf '%P\n' 2>/dev/null | sort | tr '\n' '+' | sed 's/+$//')
     [ -n "$files" ] && found+=("driverFiles:$files")
     [ -d "$m/prefix/drive_c/Program Files (x86)/Vantrel打印机" ] && found+=(productFolder)
-    [ -d "$m/prefix/drive_c/users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Vantrel打印机" ] &&
-        found+=(startMenu)
+    # The shortcuts' folder in the user's and the common Programs folder, and in the Start menu's
+    # root where earlier versions made it.
+    local menu
+    for menu in "users/root/AppData/Roaming/Microsoft/Windows/Start Menu/Programs" \
+        "ProgramData/Microsoft/Windows/Start Menu/Programs" \
+        "users/root/AppData/Roaming/Microsoft/Windows/Start Menu"; do
+        [ -d "$m/prefix/drive_c/$menu/Vantrel打印机" ] && found+=(startMenu)
+    done
     printf '%s\n' "${found[@]}" | sort -u | tr '\n' ' ' | sed 's/ $//'
 }
 

@@ -37,7 +37,7 @@ struct Report {
     std::wstring startedAt;        // UTC, ISO 8601
     long long durationMs = 0;
     std::wstring log;        // the /log file when one was given, else the install log
-    std::wstring installLog; // the install log in the Documents folder
+    std::wstring installLog; // the install log (GetInstallLogFolder: Documents or ProgramData)
     std::vector<ReportStep> steps;
     std::vector<ReportCheck> checks; // the pre-flight's rows, when it ran
 };

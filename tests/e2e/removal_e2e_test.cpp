@@ -164,7 +164,8 @@ protected:
         EXPECT_FALSE(KeyExists(kEntryKey));
         EXPECT_FALSE(KeyExists(kRecordKey));
         EXPECT_FALSE(FolderExists(product));
-        EXPECT_FALSE(FolderExists(KnownFolder(CSIDL_STARTMENU) + L"\\Vantrel打印机"));
+        for (int place : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_STARTMENU})
+            EXPECT_FALSE(FolderExists(KnownFolder(place) + L"\\Vantrel打印机")) << place;
         EXPECT_FALSE(PendingRenamesExist());
         EXPECT_EQ(Utf8Of(Joined(driverFiles)),
                   Utf8Of(Joined(FilesIn(DriverDirectoryOf(ThisWindowsEnvironment().c_str())))));

@@ -383,9 +383,13 @@ TEST_F(SetupE2E, InstallsThePreselectedModelOnTheFirstParallelPort) {
     EXPECT_TRUE(FileExists(product + L"工具集\\下载说明.txt")) << "tool subfolders are flattened";
     EXPECT_FALSE(FileExists(product + L"工具集\\driver.cat"));
     EXPECT_TRUE(FileExists(product + L"卸载说明.txt"));
-    const std::wstring menu = SpecialFolder(CSIDL_STARTMENU) + L"\\Vantrel打印机\\";
+    const std::wstring menu = SpecialFolder(CSIDL_PROGRAMS) + L"\\Vantrel打印机\\";
     EXPECT_TRUE(FileExists(menu + L"产品手册\\使用手册.lnk"));
     EXPECT_TRUE(FileExists(menu + L"卸载说明.lnk"));
+    // A user's run: nothing in the common Programs folder, nor in the Start menu's root, which
+    // Windows 10 and 11 do not list.
+    for (int place : {CSIDL_COMMON_PROGRAMS, CSIDL_STARTMENU})
+        EXPECT_FALSE(FileExists(SpecialFolder(place) + L"\\Vantrel打印机\\卸载说明.lnk")) << place;
     EXPECT_TRUE(FileExists(SpecialFolder(CSIDL_FONTS) + L"\\DejaVuSansMono.ttf"));
     // The font is registered, not only copied.
     wchar_t fontFile[MAX_PATH] = L"";

@@ -152,9 +152,9 @@ void ListFiles(const std::wstring& folder, const std::wstring& relative,
     ::FindClose(find);
 }
 
-// The product's Start-menu folder.
+// The product's Start-menu folder of a user's run: in the user's Programs folder.
 std::wstring StartMenuFolder() {
-    return KnownFolder(CSIDL_STARTMENU) + L"\\Vantrel打印机";
+    return KnownFolder(CSIDL_PROGRAMS) + L"\\Vantrel打印机";
 }
 
 constexpr wchar_t kEntryKey[] =
@@ -330,8 +330,11 @@ TEST_F(Unattended, QuietInstallShowsNoWindowAndReportsEveryField) {
         EXPECT_EQ('Z', started.back());
         EXPECT_GT(json["durationMs"].get<long long>(), 0);
         EXPECT_EQ(Utf8Of(log), json["log"]) << "the administrator's log is named";
+        // A user's run logs into the user's Documents.
         const std::string installLog = json["installLog"];
-        EXPECT_NE(std::string::npos, installLog.find("Log("));
+        EXPECT_EQ(0u, installLog.rfind(
+                          Utf8Of(KnownFolder(CSIDL_PERSONAL) + L"\\Velmora科技有限公司\\Log("), 0))
+            << installLog;
         ASSERT_TRUE(json["steps"].is_array());
         int monitorSteps = 0, monitorAdded = 0, queueSteps = 0, queueAdded = 0, driverSteps = 0;
         for (const auto& step : json["steps"]) {
@@ -577,6 +580,41 @@ TEST_F(Unattended, InstallRegistersAndTheKeptInstallerRemovesOnlyOurs) {
     EXPECT_EQ(0u, again.exitCode);
     EXPECT_EQ("removed", ReadReport(report)["result"]);
     RemoveForeignPrinter();
+}
+
+// A run for all users (as a deployment system's run as SYSTEM): the shortcuts go to the common
+// Programs folder, none to the user's or to the Start menu's root, and the log to ProgramData,
+// where the report names it. The removal takes the shortcuts from there.
+TEST_F(Unattended, AllUsersRunUsesTheMachineWidePlaces) {
+    const std::wstring common = KnownFolder(CSIDL_COMMON_PROGRAMS) + L"\\Vantrel打印机";
+    const std::wstring root = KnownFolder(CSIDL_STARTMENU) + L"\\Vantrel打印机";
+    const std::wstring logFolder = KnownFolder(CSIDL_COMMON_APPDATA) + L"\\Velmora科技有限公司\\";
+    ASSERT_NE(L"\\Vantrel打印机", common);
+    for (const std::wstring& folder : {common, StartMenuFolder(), root, logFolder})
+        RemoveTree(folder);
+
+    const std::wstring report = scratch + L"allusers.json";
+    const Outcome install =
+        RunSetup(dist, L"/quiet /allusers /model KV-8200 /port LPT1: /report \"" + report + L"\"");
+    ASSERT_TRUE(install.ended);
+    EXPECT_EQ(WholeRouteRunsHere() ? 0u : 1603u, install.exitCode);
+    EXPECT_TRUE(FileExists(common + L"\\产品手册\\使用手册.lnk"));
+    EXPECT_TRUE(FileExists(common + L"\\卸载说明.lnk"));
+    EXPECT_FALSE(FolderExists(StartMenuFolder()));
+    EXPECT_FALSE(FolderExists(root));
+    const nlohmann::json json = ReadReport(report);
+    ASSERT_TRUE(json.is_object());
+    EXPECT_EQ(Utf8Of(logFolder + L"Log(1).txt"), json["installLog"]);
+    EXPECT_EQ(json["installLog"], json["log"]) << "no /log: the report names the install log";
+    EXPECT_FALSE(ReadFileBytes(logFolder + L"Log(1).txt").empty());
+
+    const std::wstring remover = WholeRouteRunsHere() ? ProductFolder() : dist;
+    const Outcome removal = RunSetup(remover, L"/uninstall /quiet", L"", KnownFolder(CSIDL_SYSTEM));
+    ASSERT_TRUE(removal.ended);
+    EXPECT_EQ(0u, removal.exitCode);
+    EXPECT_FALSE(FolderExists(common));
+    EXPECT_FALSE(FolderExists(ProductFolder()));
+    RemoveTree(logFolder);
 }
 
 // A distribution whose package lacks a file: /check names it, row by row, and exits non-zero;

@@ -51,7 +51,7 @@ std::wstring ProgramFilesProductFolder() {
 }
 
 std::wstring StartMenuProductFolder() {
-    return SpecialFolder(CSIDL_STARTMENU) + L"\\" + kProductFolderName;
+    return SpecialFolder(CSIDL_PROGRAMS) + L"\\" + kProductFolderName;
 }
 
 } // namespace

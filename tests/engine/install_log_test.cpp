@@ -1,7 +1,9 @@
-// The install log written into the bench's Documents folder through the real file system.
+// The install log written into the bench's Documents and ProgramData folders through the real
+// file system.
 #include "engine/install_log.h"
 #include "engine/log_record.h"
 #include "tests/support/log_records.h"
+#include "tests/support/run_kind.h"
 #include "tests/support/test_paths.h"
 #include "win/text.h"
 
@@ -61,13 +63,34 @@ std::string SystemText(DWORD error) {
 
 } // namespace
 
-TEST_F(InstallLog, FolderIsInDocuments) {
-    wchar_t documents[MAX_PATH];
-    ASSERT_TRUE(::SHGetSpecialFolderPathW(nullptr, documents, 5 /*CSIDL_PERSONAL*/, FALSE));
-    std::wstring expected = documents;
-    if (expected.back() != L'\\')
-        expected += L'\\';
-    EXPECT_EQ(expected + L"Velmora科技有限公司\\", folder);
+// A user's run logs into the user's Documents; a machine-wide run (as SYSTEM, or for all users)
+// into ProgramData, the same path for 32-bit and 64-bit programs. The record goes there.
+TEST_F(InstallLog, FolderOfEachKindOfRun) {
+    const struct {
+        RunKind kind;
+        int csidl;
+    } cases[] = {
+        {RunKind::User, CSIDL_PERSONAL},
+        {RunKind::System, CSIDL_COMMON_APPDATA},
+        {RunKind::AllUsers, CSIDL_COMMON_APPDATA},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(RunKindName(c.kind));
+        RunKindScope run(c.kind);
+        const std::wstring base = SpecialFolder(c.csidl);
+        ASSERT_FALSE(base.empty());
+        const std::wstring expected = base + L"\\Velmora科技有限公司\\";
+        EXPECT_EQ(expected, GetInstallLogFolder());
+        RemoveTree(expected);
+        const int n = GetInstallLogFileNumber();
+        WriteInstallLog(L"FindParallelPort", false);
+        const auto records = Records(ReadFileBytes(expected + LogFileName(n)));
+        ASSERT_EQ(1u, records.size());
+        EXPECT_EQ(0u, records[0].rfind("FindParallelPort     ", 0)) << records[0];
+        if (c.kind != RunKind::User)
+            RemoveTree(expected);
+    }
+    EXPECT_EQ(folder, GetInstallLogFolder()) << "a user's run again after the machine-wide ones";
 }
 
 TEST_F(InstallLog, FirstRecordCreatesFolderAndFile) {

@@ -47,8 +47,8 @@ TEST(LogRecord, FileNames) {
     EXPECT_EQ(L"Log(12).txt", LogFileName(12));
 }
 
-// The log folder lies in Documents; without a Documents folder there is none, never a folder in
-// the root of the current drive.
+// The log folder lies in the folder given; without one there is none, never a folder in the root
+// of the current drive.
 TEST(LogRecord, FolderInDocuments) {
     const struct {
         const wchar_t* documents;
@@ -63,4 +63,66 @@ TEST(LogRecord, FolderInDocuments) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.folder, InstallLogFolderOf(c.documents)) << c.documents;
+}
+
+TEST(LogRecord, PathInFolder) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* folder;
+        bool inside;
+    } cases[] = {
+        {L"C:\\Windows\\system32\\config\\systemprofile\\Documents", L"C:\\Windows", true},
+        {L"c:\\windows\\ServiceProfiles\\LocalService\\Documents", L"C:\\WINDOWS\\", true},
+        {L"C:\\Windows", L"C:\\Windows\\", true},
+        {L"C:/Windows/System32/config/systemprofile/Documents", L"C:\\Windows", true},
+        {L"C:\\Windows.old\\Users\\kv\\Documents", L"C:\\Windows", false},
+        {L"C:\\WindowsApps\\x", L"C:\\Windows", false},
+        {L"C:\\Users\\kv\\Documents", L"C:\\Windows", false},
+        {L"D:\\Windows\\Documents", L"C:\\Windows", false},
+        {L"C:\\Users\\kv\\Documents", L"", false},
+        {L"", L"C:\\Windows", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.inside, IsPathInFolder(c.path, c.folder)) << c.path << L" in " << c.folder;
+}
+
+// A machine-wide run logs into ProgramData; a user's run into Documents when that folder is
+// there and a user's own, into ProgramData when it is unknown, absent or a service account's.
+TEST(LogRecord, FolderOfTheRun) {
+    const std::wstring documents = L"C:\\users\\kv\\Documents";
+    const std::wstring systemDocuments = L"C:\\Windows\\system32\\config\\systemprofile\\Documents";
+    const std::wstring programData = L"C:\\ProgramData";
+    const std::wstring inDocuments = documents + L"\\Velmora科技有限公司\\";
+    const std::wstring inProgramData = programData + L"\\Velmora科技有限公司\\";
+    const struct {
+        const char* what;
+        bool machineWide;
+        std::wstring documents;
+        bool documentsExists;
+        std::wstring programData;
+        std::wstring folder;
+    } cases[] = {
+        {"user's run", false, documents, true, programData, inDocuments},
+        {"user's run, Documents absent", false, documents, false, programData, inProgramData},
+        {"user's run, Documents unknown", false, L"", false, programData, inProgramData},
+        {"user's run, Documents only a backslash", false, L"\\", true, programData, inProgramData},
+        {"user's run in a service account's profile", false, systemDocuments, true, programData,
+         inProgramData},
+        {"machine-wide run", true, documents, true, programData, inProgramData},
+        {"machine-wide run as SYSTEM", true, systemDocuments, true, programData, inProgramData},
+        {"machine-wide run, ProgramData unknown", true, documents, true, L"", L""},
+        {"user's run, ProgramData unknown", false, documents, true, L"", inDocuments},
+        {"user's run, neither known", false, L"", false, L"", L""},
+        {"ProgramData with a trailing backslash", true, L"", false, programData + L"\\",
+         inProgramData},
+    };
+    for (const auto& c : cases) {
+        LogPlaces places;
+        places.machineWide = c.machineWide;
+        places.documents = c.documents;
+        places.documentsExists = c.documentsExists;
+        places.windowsFolder = L"C:\\Windows";
+        places.programData = c.programData;
+        EXPECT_EQ(c.folder, InstallLogFolderFor(places)) << c.what;
+    }
 }

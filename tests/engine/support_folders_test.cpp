@@ -1,9 +1,10 @@
 // Support folders under Wine: copies into the real Program Files (x86) folder and shortcuts in
-// the real Start menu, read back through the shell-link object.
+// the real Programs folders of the Start menu, read back through the shell-link object.
 #include "engine/support_folders.h"
 #include "engine/support_paths.h"
 #include "tests/engine/installer_fixtures.h"
 #include "tests/support/failure_recorder.h"
+#include "tests/support/run_kind.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,9 @@ using testing_support::FileExists;
 using testing_support::MakeScratchFolder;
 using testing_support::ReadFileBytes;
 using testing_support::RemoveTree;
+using testing_support::RunKind;
+using testing_support::RunKindName;
+using testing_support::RunKindScope;
 using testing_support::SpecialFolder;
 
 namespace {
@@ -91,17 +95,22 @@ class SupportFolders : public ::testing::Test {
 protected:
     void SetUp() override {
         programFiles = SpecialFolder(CSIDL_PROGRAM_FILESX86) + L"\\" + kProductFolderName;
-        startMenu = SpecialFolder(CSIDL_STARTMENU) + L"\\" + kProductFolderName;
+        startMenu = SpecialFolder(CSIDL_PROGRAMS) + L"\\" + kProductFolderName;
         RemoveTree(programFiles);
-        RemoveTree(startMenu);
+        RemoveMenuFolders();
         scratch = MakeScratchFolder(L"support-folders");
         dist = scratch + L"dist";
         ::CreateDirectoryW(dist.c_str(), nullptr);
     }
     void TearDown() override {
         RemoveTree(programFiles);
-        RemoveTree(startMenu);
+        RemoveMenuFolders();
         RemoveTree(scratch);
+    }
+    // The product's folder in every place of the Start menu.
+    static void RemoveMenuFolders() {
+        for (int csidl : {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_STARTMENU})
+            RemoveTree(SpecialFolder(csidl) + L"\\" + kProductFolderName);
     }
     void DistFile(const std::wstring& relative, const std::string& bytes) {
         // Creates the folders on the way.
@@ -272,12 +281,69 @@ TEST_F(SupportFolders, FolderCopyWithoutShortcuts) {
     EXPECT_FALSE(CopyFolderTree(scratch + L"missing\\", target, false));
 }
 
-TEST_F(SupportFolders, StartMenuFolder) {
-    std::wstring expected = SpecialFolder(CSIDL_STARTMENU);
-    while (!expected.empty() && expected.back() == L'\\')
-        expected.pop_back();
-    ASSERT_FALSE(expected.empty());
-    EXPECT_EQ(expected, GetStartMenuFolder());
+// The shortcuts of a user's run go to the user's Programs folder, those of a machine-wide run
+// (as SYSTEM, or for all users) to the common one; none to the Start menu's root or elsewhere.
+TEST_F(SupportFolders, ShortcutsInTheProgramsFolderOfTheRun) {
+    DistFile(L"工具集\\tool.exe", "tool");
+    DistFile(L"卸载驱动及更新程序\\uninstall.exe", "uninstall");
+    const int places[] = {CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_STARTMENU};
+    const struct {
+        RunKind kind;
+        int csidl;
+    } cases[] = {
+        {RunKind::User, CSIDL_PROGRAMS},
+        {RunKind::System, CSIDL_COMMON_PROGRAMS},
+        {RunKind::AllUsers, CSIDL_COMMON_PROGRAMS},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(RunKindName(c.kind));
+        RemoveMenuFolders();
+        RunKindScope run(c.kind);
+        const std::wstring programs = SpecialFolder(c.csidl);
+        ASSERT_FALSE(programs.empty());
+        EXPECT_EQ(programs, GetProgramsFolder());
+        EXPECT_EQ(programs + L"\\" + kProductFolderName + L"\\", GetProductStartMenuFolder());
+
+        FailureRecorder watcher;
+        EXPECT_TRUE(InstallSupportFoldersFrom(dist));
+        EXPECT_EQ(Codes{}, watcher.Codes());
+        for (int place : places) {
+            const std::wstring menu = SpecialFolder(place) + L"\\" + kProductFolderName;
+            const Codes expected =
+                place == c.csidl ? Codes{L"uninstall.lnk", L"工具集\\tool.lnk"} : Codes{};
+            EXPECT_EQ(expected, FilesBelow(menu)) << menu;
+        }
+        const std::wstring link = programs + L"\\" + kProductFolderName + L"\\工具集\\tool.lnk";
+        EXPECT_EQ(programFiles + L"\\工具集\\tool.exe", ReadShellLink(link).path);
+
+        // One shortcut on its own goes to the same place.
+        RemoveMenuFolders();
+        EXPECT_TRUE(CreateStartMenuShortcut(programFiles + L"\\产品手册\\manual.pdf"));
+        EXPECT_TRUE(FileExists(programs + L"\\" + kProductFolderName + L"\\产品手册\\manual.lnk"));
+    }
+}
+
+// The Start menu's root, the Programs folder of the run, and every place the removal looks in,
+// as the shell tells them.
+TEST_F(SupportFolders, StartMenuPlaces) {
+    std::vector<std::wstring> folders;
+    for (int csidl : {CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS}) {
+        std::wstring folder = SpecialFolder(csidl);
+        while (!folder.empty() && folder.back() == L'\\')
+            folder.pop_back();
+        ASSERT_FALSE(folder.empty()) << csidl;
+        folders.push_back(folder);
+    }
+    EXPECT_EQ(folders[0], GetStartMenuFolder());
+    EXPECT_EQ(folders[1], GetProgramsFolder());
+    const std::wstring product = std::wstring(L"\\") + kProductFolderName + L"\\";
+    // A place of each run kind: the same three places for all of them.
+    for (RunKind kind : {RunKind::User, RunKind::System, RunKind::AllUsers}) {
+        RunKindScope run(kind);
+        EXPECT_EQ((Codes{folders[1] + product, folders[2] + product, folders[0] + product}),
+                  GetProductStartMenuFolders())
+            << RunKindName(kind);
+    }
 }
 
 // A thread that already lives in the multithreaded apartment can make shortcuts, and stays in

@@ -33,7 +33,7 @@ TEST(SupportPaths, SplitFileTitle) {
 }
 
 TEST(SupportPaths, ShortcutMirrorsTheCopiedFilesFolder) {
-    const std::wstring s = L"C:\\Users\\u\\Start Menu";
+    const std::wstring s = L"C:\\Users\\u\\Start Menu\\Programs";
     const std::wstring p = L"C:\\Program Files (x86)\\Vantrel打印机\\";
     struct Case {
         std::wstring target;
@@ -100,4 +100,40 @@ TEST(SupportPaths, CatalogueFilesAreLeftOut) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.leftOut, IsLeftOutOfFolderCopy(c.source)) << c.source;
+}
+
+// The places the removal looks in: each folder the system tells, once, in the order given.
+TEST(SupportPaths, ProductStartMenuFoldersInEveryPlace) {
+    using Folders = std::vector<std::wstring>;
+    const std::wstring user = L"C:\\Users\\u\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu";
+    const std::wstring common = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+    const std::wstring product = L"\\Vantrel打印机\\";
+    const struct {
+        const char* what;
+        Folders menus;
+        Folders expected;
+    } cases[] = {
+        {"user's Programs, common Programs, old root",
+         {user + L"\\Programs", common, user},
+         {user + L"\\Programs" + product, common + product, user + product}},
+        {"trailing backslashes",
+         {common + L"\\", user + L"\\\\"},
+         {common + product, user + product}},
+        {"unknown places left out", {L"", common, L"", L"\\"}, {common + product}},
+        {"a place named twice, in another letter case",
+         {common, L"c:\\programdata\\microsoft\\windows\\start menu\\programs\\", user},
+         {common + product, user + product}},
+        {"the common folder as the user's (a SYSTEM run's profile aside)",
+         {common, common, user},
+         {common + product, user + product}},
+        {"a folder inside another is another place",
+         {user, user + L"\\Programs"},
+         {user + product, user + L"\\Programs" + product}},
+        {"Chinese names differ only when they differ",
+         {L"D:\\开始菜单", L"D:\\开始菜单2"},
+         {L"D:\\开始菜单" + product, L"D:\\开始菜单2" + product}},
+        {"nothing known", {}, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, ProductStartMenuFoldersOf(c.menus)) << c.what;
 }

@@ -9,16 +9,19 @@
 #include "engine/printer_naming.h"
 #include "engine/spooler_api.h"
 #include "engine/support_folders.h"
+#include "engine/support_paths.h"
 #include "engine/uninstall.h"
 #include "tests/engine/installer_fixtures.h"
 #include "tests/engine/job_runner.h"
 #include "tests/engine/spooler_bench.h"
 #include "tests/support/failure_recorder.h"
+#include "tests/support/run_kind.h"
 #include "tests/support/spooler_objects.h"
 #include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 #include <winspool.h>
 
 #include <algorithm>
@@ -223,7 +226,8 @@ protected:
         RemoveMakersSpoolerObjects();
         DeleteForeignObjects();
         testing_support::RemoveTree(productFolder);
-        testing_support::RemoveTree(startMenuFolder);
+        for (const std::wstring& folder : GetProductStartMenuFolders())
+            testing_support::RemoveTree(folder);
         RemoveProductEntry();
         RemoveInstallRecord();
     }
@@ -759,4 +763,92 @@ TEST_F(Uninstall, HeldFileInTheProductFolder) {
     EXPECT_TRUE(result.succeeded);
     EXPECT_FALSE(FolderExists(productFolder));
     EXPECT_FALSE(ProductEntryExists());
+}
+
+// Shortcuts made by a user's run, by a machine-wide run and by an earlier version (in the Start
+// menu's root): the removal takes the product's folder from every place, and a place it cannot
+// empty (a shortcut held open) fails the removal naming the file, while the other places go.
+// Run again once the file is free, it removes the rest.
+TEST_F(Uninstall, StartMenuFoldersInEveryPlace) {
+    using testing_support::RunKind;
+    using testing_support::RunKindScope;
+    using testing_support::SpecialFolder;
+    const std::wstring product = std::wstring(L"\\") + kProductFolderName + L"\\";
+    const std::wstring userPrograms = SpecialFolder(CSIDL_PROGRAMS) + product;
+    const std::wstring commonPrograms = SpecialFolder(CSIDL_COMMON_PROGRAMS) + product;
+    const std::wstring oldRoot = SpecialFolder(CSIDL_STARTMENU) + product;
+    ASSERT_EQ((Names{userPrograms, commonPrograms, oldRoot}), Places().startMenuFolders);
+    const std::wstring target = productFolder + L"产品手册\\manual.pdf";
+
+    const struct {
+        const char* what;
+        std::wstring held; // the place whose shortcut is held open; empty: none
+    } cases[] = {
+        {"every place free", L""},
+        {"held in the user's Programs folder", userPrograms},
+        {"held in the common Programs folder", commonPrograms},
+        {"held in the Start menu's root", oldRoot},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clean();
+        ASSERT_TRUE(RegisterProductFrom(GetProgramDirectory(), distSetup));
+        for (RunKind kind : {RunKind::User, RunKind::System}) {
+            RunKindScope run(kind);
+            ASSERT_TRUE(CreateStartMenuShortcut(target));
+        }
+        // An earlier version's shortcut, in the root.
+        ASSERT_TRUE(::CreateDirectoryW(oldRoot.c_str(), nullptr));
+        ASSERT_TRUE(::CreateDirectoryW((oldRoot + L"产品手册").c_str(), nullptr));
+        ASSERT_TRUE(::CopyFileW((userPrograms + L"产品手册\\manual.lnk").c_str(),
+                                (oldRoot + L"产品手册\\manual.lnk").c_str(), TRUE));
+        for (const std::wstring& place : {userPrograms, commonPrograms, oldRoot})
+            ASSERT_TRUE(FileExists(place + L"产品手册\\manual.lnk")) << place;
+
+        UninstallResult result;
+        LogWatch log;
+        {
+            const std::wstring heldLink = c.held + L"产品手册\\manual.lnk";
+            testing_support::HeldFile held(c.held.empty() ? std::wstring() : heldLink);
+            ASSERT_EQ(!c.held.empty(), held.IsHeld());
+            result = UninstallProduct(Places());
+            if (!c.held.empty()) {
+                EXPECT_FALSE(result.succeeded);
+                EXPECT_FALSE(result.startMenuFolderRemoved);
+                ASSERT_FALSE(result.failures.empty());
+                EXPECT_EQ(RemovalStep::StartMenu, result.failures[0].step);
+                EXPECT_EQ(static_cast<unsigned long>(ERROR_SHARING_VIOLATION),
+                          result.failures[0].error);
+                EXPECT_EQ(heldLink, result.failures[0].object);
+                EXPECT_TRUE(FileExists(heldLink));
+                // What lets the removal run again stays.
+                EXPECT_TRUE(ProductEntryExists());
+                EXPECT_TRUE(FileExists(productFolder + L"Setup.exe"));
+            }
+        }
+        for (const std::wstring& place : {userPrograms, commonPrograms, oldRoot}) {
+            if (place != c.held) {
+                EXPECT_FALSE(FolderExists(place)) << place;
+            }
+        }
+        if (!c.held.empty()) {
+            result = UninstallProduct(Places());
+        } else {
+            const std::vector<std::wstring> records = log.NewRecords();
+            for (const std::wstring& place : {userPrograms, commonPrograms, oldRoot}) {
+                const std::wstring step = L"RemoveDirectory " + place.substr(0, place.size() - 1);
+                EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const std::wstring& r) {
+                    return r.rfind(step + L" succeed:  0: ", 0) == 0;
+                })) << step;
+            }
+        }
+        EXPECT_TRUE(result.succeeded);
+        EXPECT_TRUE(result.failures.empty());
+        EXPECT_TRUE(result.startMenuFolderRemoved);
+        EXPECT_FALSE(result.nothingInstalled);
+        for (const std::wstring& place : {userPrograms, commonPrograms, oldRoot})
+            EXPECT_FALSE(FolderExists(place)) << place;
+        EXPECT_FALSE(ProductEntryExists());
+        EXPECT_FALSE(FolderExists(productFolder));
+    }
 }
