@@ -11,7 +11,7 @@ namespace engine {
 
 namespace {
 
-bool SystemIsSystemAccount() {
+bool AskIsSystemAccount() {
     HANDLE raw = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw))
         return false;
@@ -25,6 +25,12 @@ bool SystemIsSystemAccount() {
         return false;
     const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
     return ::IsWellKnownSid(user->User.Sid, WinLocalSystemSid) != FALSE;
+}
+
+// The account of a process does not change while it runs: asked once (every log record asks).
+bool SystemIsSystemAccount() {
+    static const bool system = AskIsSystemAccount();
+    return system;
 }
 
 bool SystemCanShowWindows() {
