@@ -26,8 +26,9 @@ MANUFACTURER = "Velmora科技有限公司"
 DOWNGRADE_TEXT = "这台电脑上已安装本产品的更新版本，未作任何改动。"
 # Fixed for every version and both architectures: Windows Installer finds the older product by it.
 UPGRADE_CODE = "{3F6C2A9E-7B41-4D8C-9E25-6A1D0C7B4E93}"
-# The product code of a version and architecture is derived from them, so a build of the same
-# version always gives the same code (deployment systems detect the product by it).
+# The product code of a package is derived from its version, architecture and file name, so a
+# build of the same version always gives the same code (deployment systems detect the product by
+# it), and every version has its own.
 PRODUCT_NAMESPACE = uuid.UUID("9b1c8f4e-2d7a-4e63-8a15-3c0f6e2b7d41")
 CODEPAGE = 936
 
@@ -96,10 +97,9 @@ def read_pool(ole):
     while at + 4 <= len(pool):
         size, references = struct.unpack("<HH", pool[at : at + 4])
         at += 4
-        if size == 0 and references != 0:  # a long string: its size in the next entry
-            low, references = struct.unpack("<HH", pool[at : at + 4])
-            at += 4
-            size = (references << 16) | low if False else (size << 16) | low
+        if size == 0 and references != 0:
+            # A string of 64 KiB or more, whose size takes two entries: none of ours is.
+            sys.exit("make_msi: the package has a string too long to rewrite")
         strings.append((offset, size))
         offset += size
     if offset != len(data):
@@ -154,10 +154,17 @@ def main():
     files = tree_xml(arguments.dist, arguments.dist, "", names, components, 6)
     if "cSetupExe" not in components:
         sys.exit("make_msi: the distribution folder has no Setup.exe")
-    product_code = uuid.uuid5(PRODUCT_NAMESPACE, f"product:{arguments.version}:{arguments.arch}")
+    package_name = os.path.basename(arguments.out)
+    product_code = uuid.uuid5(
+        PRODUCT_NAMESPACE, f"product:{arguments.version}:{arguments.arch}:{package_name}"
+    )
     with open(arguments.template, encoding="utf-8") as template:
         source = template.read()
+    fields = [int(field) for field in arguments.version.split(".")]
+    if len(fields) != 4 or fields[2] >= 65535:
+        sys.exit(f"make_msi: not a version of four fields: {arguments.version}")
     values = {
+        "@NEXT_RELEASE@": f"{fields[0]}.{fields[1]}.{fields[2] + 1}",
         "@FILES@": "\n".join(files),
         "@COMPONENT_REFS@": "\n".join(f'      <ComponentRef Id="{c}"/>' for c in components),
         "@PRODUCT_CODE@": "{" + str(product_code).upper() + "}",
@@ -172,9 +179,11 @@ def main():
     for key, value in values.items():
         source = source.replace(key, value)
 
-    os.makedirs(os.path.dirname(os.path.abspath(arguments.out)), exist_ok=True)
-    wxs = arguments.out + ".wxs"
-    temporary = arguments.out + ".tmp"
+    # The WiX source and the package before its names are written, beside the package.
+    work = os.path.join(os.path.dirname(os.path.abspath(arguments.out)), "work")
+    os.makedirs(work, exist_ok=True)
+    wxs = os.path.join(work, package_name + ".wxs")
+    temporary = os.path.join(work, package_name)
     with open(wxs, "w", encoding="utf-8") as out:
         out.write(source)
     # wixl finds the files by paths relative to the folder it runs in.
