@@ -88,7 +88,8 @@ bool SetNumber(HKEY key, const wchar_t* name, DWORD value) {
 
 } // namespace
 
-bool RegisterProductFrom(const std::wstring& programDirectory, const std::wstring& programPath) {
+bool RegisterProductFrom(const std::wstring& programDirectory, const std::wstring& programPath,
+                         bool withEntry) {
     const std::wstring product = GetProductFolder();
     if (product.empty()) {
         WriteInstallLog(L"产品文件夹未知，未登记卸载信息", false);
@@ -99,6 +100,8 @@ bool RegisterProductFrom(const std::wstring& programDirectory, const std::wstrin
     if (!CopyIntoProduct(programPath, keptProgram) ||
         !CopyIntoProduct(CataloguePathOf(programDirectory), product + kKeptCatalogueName))
         return false;
+    if (!withEntry)
+        return RemoveProductEntry();
     const std::wstring version = win::ProgramVersion(programPath);
 
     HKEY key = nullptr;
@@ -131,8 +134,8 @@ bool RegisterProductFrom(const std::wstring& programDirectory, const std::wstrin
     return true;
 }
 
-bool RegisterProduct(const std::wstring& programDirectory) {
-    return RegisterProductFrom(programDirectory, RunningProgramPath());
+bool RegisterProduct(const std::wstring& programDirectory, bool withEntry) {
+    return RegisterProductFrom(programDirectory, RunningProgramPath(), withEntry);
 }
 
 bool RemoveProductEntry() {

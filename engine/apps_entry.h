@@ -17,12 +17,15 @@ constexpr REGSAM kProductEntryView = KEY_WOW64_32KEY;
 // After a successful installation: copies the running program (as "Setup.exe") and the catalogue
 // beside it in programDirectory into the product folder, then writes the entry. Every system call
 // goes into the install log. False when a copy or the entry could not be made; the entry is then
-// not written (or not left half-written). Shows nothing.
-bool RegisterProduct(const std::wstring& programDirectory);
+// not written (or not left half-written). Shows nothing. Without withEntry only the copies are
+// made, and an entry an earlier installation wrote is deleted: a Windows Installer package that
+// installs the product has its own.
+bool RegisterProduct(const std::wstring& programDirectory, bool withEntry = true);
 
 // The same with programPath as the program kept and whose version resource gives DisplayVersion.
 // A program without a version resource gives an entry without DisplayVersion.
-bool RegisterProductFrom(const std::wstring& programDirectory, const std::wstring& programPath);
+bool RegisterProductFrom(const std::wstring& programDirectory, const std::wstring& programPath,
+                         bool withEntry = true);
 
 // Deletes the entry; true when it is gone (also when there was none). Otherwise the calling
 // thread's last error is the registry's refusal.

@@ -21,6 +21,9 @@ struct InstallRequest {
     // A repeated silent install: a queue of the model's driver on the port is taken over and its
     // driver updated in place, instead of a new copy being added. The wizard always adds.
     bool reuseQueue = false;
+    // The product's own Apps & Features entry; off when a Windows Installer package installs it,
+    // whose entry is then the one users and detection rules see.
+    bool appsEntry = true;
 };
 
 enum class InstallRoute { PlugAndPlay, Spooler };

@@ -5,7 +5,7 @@ set -euo pipefail
 
 want=(cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
       mingw-w64-tools googletest wine wine64 wine32:i386 xvfb xauth locales fonts-wqy-zenhei
-      fonts-wqy-microhei fonts-wine nlohmann-json3-dev
+      fonts-wqy-microhei fonts-wine nlohmann-json3-dev wixl msitools python3-olefile
       clang libclang-rt-14-dev)
 case "${1:-test}" in
   run) want+=(imagemagick x11-utils) ;;

@@ -13,6 +13,7 @@ enum class Switch {
     TestPage,
     NewQueue,
     AllUsers,
+    Package,
     Uninstall,
     Check,
     Help,
@@ -34,6 +35,7 @@ constexpr SwitchName kSwitches[] = {
     {L"testpage", Switch::TestPage, false},
     {L"newqueue", Switch::NewQueue, false},
     {L"allusers", Switch::AllUsers, false},
+    {L"msi", Switch::Package, false},
     {L"uninstall", Switch::Uninstall, false},
     {L"check", Switch::Check, false},
     {L"?", Switch::Help, false},
@@ -167,6 +169,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         case Switch::AllUsers:
             options.allUsers = true;
             break;
+        case Switch::Package:
+            options.fromPackage = true;
+            break;
         case Switch::Uninstall:
             uninstall = true;
             break;
@@ -213,7 +218,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
 std::wstring UsageText() {
     return L"用法：\r\n"
            L"  Setup.exe [/quiet] [/model 型号|auto] [/port 端口|auto] [/log 文件] [/report 文件] "
-           L"[/testpage] [/newqueue] [/allusers]\r\n"
+           L"[/testpage] [/newqueue] [/allusers] [/msi]\r\n"
            L"  Setup.exe /uninstall [/quiet] [/log 文件] [/report 文件]\r\n"
            L"  Setup.exe /check [/quiet] [/model 型号] [/log 文件] [/report 文件]\r\n"
            L"  Setup.exe /?\r\n"
@@ -226,6 +231,7 @@ std::wstring UsageText() {
            L"  /testpage   安装成功后打印一张测试小票\r\n"
            L"  /newqueue   再添加一台打印机（副本），即使此型号在此端口上已安装\r\n"
            L"  /allusers   开始菜单项和日志放在所有用户共用的位置（以 SYSTEM 运行时总是如此）\r\n"
+           L"  /msi        由 Windows Installer 安装包运行：应用和功能中只有安装包的条目\r\n"
            L"  /uninstall  卸载本驱动的打印机、驱动、语言监视器、程序文件夹和开始菜单项\r\n"
            L"  /check      只检查能否安装，不改动这台电脑\r\n"
            L"\r\n"

@@ -9,7 +9,7 @@ namespace unattended {
 
 enum class Action {
     Wizard,    // no arguments
-    Install,   // /quiet, /model, /port, /log, /report, /testpage, /newqueue, /allusers
+    Install,   // /quiet, /model, /port, /log, /report, /testpage, /newqueue, /allusers, /msi
     Uninstall, // /uninstall
     Check,     // /check
     Usage,     // /?
@@ -21,6 +21,7 @@ struct Options {
     bool testPage = false;
     bool newQueue = false; // one more queue, with the copy name, even where the model has one
     bool allUsers = false; // machine-wide shortcuts and log, as a run as SYSTEM has them
+    bool fromPackage = false; // run by the Windows Installer package, whose entry is the product's
     std::wstring model;    // empty: the connected printer's model ("auto")
     std::wstring port;     // empty: the port the wizard would preselect ("auto")
     std::wstring logFile;

@@ -146,6 +146,7 @@ int RunQuietInstall(const Options& options) {
     request.dataFileName = model + L".GPD";
     request.detectedModelName = detected;
     request.reuseQueue = !options.newQueue;
+    request.appsEntry = !options.fromPackage;
     const InstallOutcome outcome = RunInstallJob(request);
     engine::RestorePcaService(services.Get());
 
