@@ -21,6 +21,8 @@ struct Accepted {
     std::wstring report;
     bool testPage;
     bool newQueue = false;
+    bool allUsers = false;
+    bool fromPackage = false;
 };
 
 } // namespace
@@ -55,6 +57,18 @@ TEST(CommandLine, SoundLinesGiveTheirRun) {
          L"",
          L"",
          false,
+         true},
+        // Machine-wide places, and the run of the Windows Installer package.
+        {{L"/quiet", L"/AllUsers", L"/msi"},
+         Action::Install,
+         true,
+         L"",
+         L"",
+         L"",
+         L"",
+         false,
+         false,
+         true,
          true},
         // "auto" is the default, in any case.
         {{L"/quiet", L"/model:AUTO", L"/port", L"auto"},
@@ -102,6 +116,8 @@ TEST(CommandLine, SoundLinesGiveTheirRun) {
         EXPECT_EQ(c.report, parsed.options.reportFile);
         EXPECT_EQ(c.testPage, parsed.options.testPage);
         EXPECT_EQ(c.newQueue, parsed.options.newQueue);
+        EXPECT_EQ(c.allUsers, parsed.options.allUsers);
+        EXPECT_EQ(c.fromPackage, parsed.options.fromPackage);
     }
 }
 
@@ -123,6 +139,8 @@ TEST(CommandLine, WrongLinesSayWhyAndKeepTheReportFile) {
         {{L"/check", L"/testpage"}, L"/testpage"},
         {{L"/uninstall", L"/newqueue"}, L"/newqueue"},
         {{L"/newqueue:yes"}, L"不带值"},
+        {{L"/uninstall", L"/allusers"}, L"/allusers"}, // the removal clears every place anyway
+        {{L"/check", L"/msi"}, L"/msi"},
         {{L"/check", L"/port", L"LPT1:"}, L"/port"},
         {{L""}, L"无法识别"}, // an empty argument
         {{L"/"}, L"无法识别"},
