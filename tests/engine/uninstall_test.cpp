@@ -390,6 +390,14 @@ TEST_F(Uninstall, EntryValuesAndKeptFiles) {
     ASSERT_TRUE(ReadEntryValue(L"DisplayVersion").found);
     ASSERT_TRUE(RegisterProduct(GetProgramDirectory()));
     EXPECT_FALSE(ReadEntryValue(L"DisplayVersion").found);
+    // Installed by the Windows Installer package: the copies are made, and the entry an earlier
+    // run wrote goes, since the package's entry is the product's.
+    const std::wstring kept = GetProductFolder() + L"Setup.exe";
+    ASSERT_TRUE(::DeleteFileW(kept.c_str()));
+    ASSERT_TRUE(RegisterProduct(GetProgramDirectory(), false));
+    EXPECT_FALSE(ProductEntryExists());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(kept.c_str()));
+    EXPECT_TRUE(RegisterProduct(GetProgramDirectory(), false)) << "without an entry to delete";
 }
 
 // The product installed for real (two queues of one model, one of another), beside a printer
