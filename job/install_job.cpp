@@ -164,8 +164,8 @@ InstallOutcome RunInstallJob(const InstallRequest& request) {
     // The product's entry in Apps & Features, with the installer kept to remove it. The printer
     // works without it; the caller decides what its failure means (the wizard logs it, a silent
     // run fails, since a deployment system detects the product by the entry).
-    outcome.registered =
-        outcome.installed && engine::RegisterProduct(engine::GetProgramDirectory(), request.appsEntry);
+    outcome.registered = outcome.installed &&
+                         engine::RegisterProduct(engine::GetProgramDirectory(), request.appsEntry);
     if (outcome.installed && !outcome.registered)
         engine::WriteInstallLog(L"未能登记卸载信息（应用和功能）", false);
     // The job's end in the log: the outcome the caller is about to tell.

@@ -19,11 +19,11 @@ struct Options {
     Action action = Action::Wizard;
     bool quiet = false;
     bool testPage = false;
-    bool newQueue = false; // one more queue, with the copy name, even where the model has one
-    bool allUsers = false; // machine-wide shortcuts and log, as a run as SYSTEM has them
+    bool newQueue = false;    // one more queue, with the copy name, even where the model has one
+    bool allUsers = false;    // machine-wide shortcuts and log, as a run as SYSTEM has them
     bool fromPackage = false; // run by the Windows Installer package, whose entry is the product's
-    std::wstring model;    // empty: the connected printer's model ("auto")
-    std::wstring port;     // empty: the port the wizard would preselect ("auto")
+    std::wstring model;       // empty: the connected printer's model ("auto")
+    std::wstring port;        // empty: the port the wizard would preselect ("auto")
     std::wstring logFile;
     std::wstring reportFile;
 };

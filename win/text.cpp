@@ -15,8 +15,7 @@ std::string ToCodePage(const std::wstring& text, unsigned codePage) {
     if (text.empty() || text.size() > INT_MAX)
         return std::string();
     int wide = static_cast<int>(text.size());
-    int size =
-        ::WideCharToMultiByte(codePage, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    int size = ::WideCharToMultiByte(codePage, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return std::string();
     std::string out(static_cast<size_t>(size), '\0');
