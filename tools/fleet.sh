@@ -2,7 +2,7 @@
 # A fleet of fresh Windows machines under Wine, each installed and then uninstalled silently, as a
 # deployment system would do it.
 #
-#   tools/fleet.sh [N] [--faults] [--build DIR] [--timeout SECONDS]
+#   tools/fleet.sh [N] [--faults] [--msi] [--build DIR] [--timeout SECONDS]
 #
 # N machines (default 20), each a prefix of its own copied from one booted template (hard links
 # for Wine's program files, real copies of everything Wine or the installer may write), with its
@@ -18,7 +18,21 @@
 # QuietUninstallString:
 #   "C:\Program Files (x86)\Vantrel打印机\Setup.exe" /uninstall /quiet /report C:\fleet\uninstall.json
 # With --faults every third machine is broken first, each in one of seven ways, with the exit code
-# it must give known in advance. Prints one table and writes every report into one CSV
+# it must give known in advance.
+#
+# With --msi the machines get the Windows Installer package instead of Setup.exe, a local copy of
+# it as deployment systems run it:
+#   msiexec /i C:\fleet\package.msi /qn MODEL=KV-8200 PORT=LPT1: REPORT=C:\fleet\install.json
+# The package runs its own copy of Setup.exe /quiet /msi; when the installer fails, the package
+# fails (1603 on Windows, 1627 from Wine's msiexec) and rolls its files back, and the installer's
+# own exit code is read from the report. A healthy machine then takes the same package again, a
+# newer package (built here from the next distribution) and the older package again (refused by
+# its launch condition), and finally msiexec /x of the package installed last. With --msi,
+# --faults breaks machines only in the five ways that are a state of the machine or another
+# program; a broken distribution (no-package, unreadable-catalogue) inside a package is what the
+# broken package's end-to-end test (tests/e2e/msi_e2e_test.cpp) covers.
+#
+# Prints one table and writes every report into one CSV
 # (DIR/fleet/fleet.csv). Fails when a machine hangs, an exit code differs from the expected one, a
 # machine is left half-installed, something of ours is left after the removal, or the template
 # changed.
@@ -27,28 +41,42 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 count=20
 faults=0
+msi=0
 build="$root/build/x64"
 limit=180
 while [ $# -gt 0 ]; do
     case "$1" in
     --faults) faults=1 ;;
+    --msi) msi=1 ;;
     --build) build=$(cd "$2" && pwd); shift ;;
     --timeout) limit=$2; shift ;;
     [0-9]*) count=$1 ;;
-    *) echo "usage: tools/fleet.sh [N] [--faults] [--build DIR] [--timeout SECONDS]" >&2; exit 2 ;;
+    *) echo "usage: tools/fleet.sh [N] [--faults] [--msi] [--build DIR] [--timeout SECONDS]" >&2; exit 2 ;;
     esac
     shift
 done
 
 prefix_sh="$root/tests/wine/prefix.sh"
+# The product's version as CMake reads it, and the next release's (the third field raised), as
+# CMake derives SetupNext's; the packages are named after them.
+setup_version=$(sed -n 's/^set(SETUP_VERSION \([0-9.]*\))$/\1/p' "$root/CMakeLists.txt")
+if ! [[ "$setup_version" =~ ^([0-9]+\.[0-9]+)\.([0-9]+)\.([0-9]+)$ ]]; then
+    echo "fleet: no version a.b.c.d in set(SETUP_VERSION ...) of CMakeLists.txt" >&2
+    exit 1
+fi
+next_version="${BASH_REMATCH[1]}.$((BASH_REMATCH[2] + 1)).${BASH_REMATCH[3]}"
+package="$build/msi/KorvaneReceiptPrinterDriver-$setup_version-x64.msi"
+targets=(Setup SetupNext dist file_holder exit_code)
+[ "$msi" -eq 1 ] && targets+=(msi)
 if [ ! -f "$build/dist/Setup.exe" ] || [ ! -f "$build/next/Setup.exe" ] ||
-    [ ! -f "$build/file_holder.exe" ] || [ ! -f "$build/exit_code.exe" ]; then
+    [ ! -f "$build/file_holder.exe" ] || [ ! -f "$build/exit_code.exe" ] ||
+    { [ "$msi" -eq 1 ] && [ ! -f "$package" ]; }; then
     "$root/tools/deps.sh" test
     if [ ! -f "$build/build.ninja" ]; then
         cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
     fi
-    cmake --build "$build" --target Setup SetupNext dist file_holder exit_code >/dev/null
+    cmake --build "$build" --target "${targets[@]}" >/dev/null
 fi
 
 fleet="$build/fleet"
@@ -91,6 +119,29 @@ cp -a "$build/dist" "$next_dist"
 cp "$build/next/Setup.exe" "$next_dist/Setup.exe"
 printf '\r\n*%% Next build\r\n' >>"$next_dist/24Pin/X64/KV-8200.GPD"
 
+# The Windows Installer packages: the build's, and the next version's made here from next-dist.
+next_package=""
+if [ "$msi" -eq 1 ]; then
+    [ -f "$package" ] || { echo "fleet: no package $package" >&2; exit 1; }
+    rm -rf "$fleet/next-msi"
+    mkdir -p "$fleet/next-msi"
+    next_package="$fleet/next-msi/KorvaneReceiptPrinterDriver-$next_version-x64.msi"
+    if ! /usr/bin/python3 "$root/msi/make_msi.py" --template "$root/msi/setup.wxs.in" \
+        --dist "$next_dist" --version "$next_version" --arch x64 --out "$next_package" \
+        >"$fleet/next-msi/make_msi.log" 2>&1; then
+        echo "fleet: the next package was not built; see $fleet/next-msi/make_msi.log" >&2
+        exit 1
+    fi
+fi
+# The packages' Apps & Features name as Wine writes it into system.reg: every character beyond
+# ASCII as a \x escape of its UTF-16 code ("Korvane 82\x5217\x7968...").
+package_name_reg=$(cd "$root/msi" && /usr/bin/python3 -c 'import make_msi
+print("".join(c if ord(c) < 128 else "\\x%04x" % ord(c) for c in make_msi.PRODUCT_NAME))')
+[ -n "$package_name_reg" ] || { echo "fleet: the package's name was not read" >&2; exit 1; }
+# An older package over a newer product: its launch condition refuses it. Measured under Wine
+# 8.0's msiexec: 1603, as Windows Installer gives for a failed launch condition.
+older_refused=1603
+
 # ---- Faults ------------------------------------------------------------------------------------------
 # Every third machine is broken, in turn in each of these ways; the exit code each must give.
 fault_kinds=(held-driver-file no-package unreadable-catalogue spooler-stopped read-only-target
@@ -98,6 +149,11 @@ fault_kinds=(held-driver-file no-package unreadable-catalogue spooler-stopped re
 declare -A expected_code=([none]=0 [held-driver-file]=1603 [no-package]=1619
     [unreadable-catalogue]=1619 [spooler-stopped]=0 [read-only-target]=0 [queue-name-taken]=0
     [second-copy-running]=1618)
+# A package carries its own distribution: only the faults of the machine or of another program.
+if [ "$msi" -eq 1 ]; then
+    fault_kinds=(held-driver-file spooler-stopped read-only-target queue-name-taken
+                 second-copy-running)
+fi
 fault_of() {
     local i=$1
     if [ "$faults" -eq 1 ] && [ $((i % 3)) -eq 0 ]; then
@@ -132,6 +188,11 @@ make_machine() {
         cp -al "$build/dist" "$m/dist"
     fi
     mkdir -p "$m/prefix/drive_c/fleet"
+    # Deployment systems run a local copy of the package.
+    if [ "$msi" -eq 1 ]; then
+        cp "$package" "$m/prefix/drive_c/fleet/package.msi"
+        cp "$next_package" "$m/prefix/drive_c/fleet/newer.msi"
+    fi
 }
 
 wine_in() { # wine_in MACHINE EXE ARGS...: runs a Windows program on the machine
@@ -193,7 +254,7 @@ start_fault_program() {
 
 # What of ours a machine holds, read from its files and its registry once its wineserver has
 # ended: "queue", "driver", "driverFiles:<names>", "monitor", "productFolder", "startMenu",
-# "entry".
+# "entry", and the package's "packageEntry" and "packageFiles".
 ours_on() {
     local m=$1 found=()
     local reg="$m/prefix/system.reg"
@@ -209,6 +270,9 @@ ours_on() {
         -printf '%P\n' 2>/dev/null | sort | tr '\n' '+' | sed 's/+$//')
     [ -n "$files" ] && found+=("driverFiles:$files")
     [ -d "$m/prefix/drive_c/Program Files (x86)/Vantrel打印机" ] && found+=(productFolder)
+    # The package's entry, under its product code, and the distribution folder it copies.
+    [ -n "$(package_entries "$reg")" ] && found+=(packageEntry)
+    [ -f "$m/prefix/drive_c/Program Files/Velmora/Korvane Setup/Setup.exe" ] && found+=(packageFiles)
     # The shortcuts' folder in the user's and the common Programs folder, and in the Start menu's
     # root where earlier versions made it.
     local menu
@@ -218,6 +282,35 @@ ours_on() {
         [ -d "$m/prefix/drive_c/$menu/Vantrel打印机" ] && found+=(startMenu)
     done
     printf '%s\n' "${found[@]}" | sort -u | tr '\n' ' ' | sed 's/ $//'
+}
+
+# The packages' Apps & Features entries in a machine's system.reg, in either registry view: one
+# line "<product code> <DisplayVersion>" for each key named by a product code whose DisplayName is
+# ours.
+package_entries() {
+    ENTRY_NAME="\"DisplayName\"=\"$package_name_reg\"" awk '
+        function flush() { if (key != "" && ours) print key, version }
+        /^\[/ {
+            flush()
+            key = ""; ours = 0; version = "-"
+            for (i = 1; i <= 2; i++) {
+                p = i == 1 ? "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\" \
+                           : "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\"
+                if (index($0, p) == 1) {
+                    key = substr($0, length(p) + 1)
+                    sub(/\].*$/, "", key)
+                    if (key !~ /^\{[-0-9A-Fa-f]+\}$/) key = ""
+                }
+            }
+            next
+        }
+        key != "" && $0 == ENVIRON["ENTRY_NAME"] { ours = 1 }
+        key != "" && /^"DisplayVersion"="/ {
+            version = $0
+            sub(/^"DisplayVersion"="/, "", version)
+            sub(/"$/, "", version)
+        }
+        END { flush() }' "$1"
 }
 
 # The queues and drivers of ours on a stopped machine, as "queues/drivers".
@@ -256,6 +349,39 @@ life_of() {
     return $ok
 }
 
+# The same life through the packages: the same package again (the installer runs again and
+# changes nothing), the newer package, the older package again (refused); each step as
+# "<exit>/<change>/<queues>/<drivers>/<entry versions>". Fails when a step gives another exit
+# code or change than it must, leaves other than one queue and one driver, or other than one
+# package entry at the version it must have.
+life_of_msi() {
+    local m=$1 life="" ok=0 step name file want change version got seen counts entries
+    # The newer package says "added", where Windows says "updated": Windows removes the older
+    # product with UPGRADINGPRODUCTCODE set, so that its removal keeps the queue; Wine's
+    # RemoveExistingProducts does not set it, so the older removal runs in full and the newer
+    # installer adds the queue again.
+    for step in "again:package:0:unchanged:$setup_version" "newer:newer:0:added:$next_version" \
+        "older:package:$older_refused::$next_version"; do
+        IFS=: read -r name file want change version <<<"$step"
+        set +e
+        timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" "C:\\fleet\\$name.exit" \
+            msiexec /i "C:\\fleet\\$file.msi" /qn MODEL=KV-8200 PORT=LPT1: \
+            "REPORT=C:\\fleet\\$name.json" </dev/null >/dev/null 2>&1
+        set -e
+        got=$(tr -d '\r\n' <"$m/prefix/drive_c/fleet/$name.exit" 2>/dev/null || echo none)
+        seen=$(report_field "$m/prefix/drive_c/fleet/$name.json" change)
+        ours_on_after_stop "$m" >/dev/null
+        counts=$(count_ours "$m")
+        entries=$(package_entries "$m/prefix/system.reg" | cut -d' ' -f2 | sort | tr '\n' '+' |
+            sed 's/+$//')
+        life+="$name=$got/${seen:--}/$counts/${entries:-none} "
+        { [ "$got" = "$want" ] && [ "$seen" = "$change" ] && [ "$counts" = 1/1 ] &&
+            [ "$entries" = "$version" ]; } || ok=1
+    done
+    echo "${life% }"
+    return $ok
+}
+
 report_field() { # report_field FILE KEY: a top-level value of our report (strings unquoted)
     [ -f "$1" ] || return 0
     sed -n "s/^  \"$2\": \(.*\)$/\1/p" "$1" 2>/dev/null | head -1 | sed 's/,$//; s/^"//; s/"$//'
@@ -275,9 +401,15 @@ run_machine() {
     local t0 t1 code hung=0
     t0=$(date +%s%N)
     set +e
-    timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" 'C:\fleet\install.exit' \
-        "$m/dist/Setup.exe" /quiet /model KV-8200 /port LPT1: /report 'C:\fleet\install.json' \
-        </dev/null >/dev/null 2>&1
+    if [ "$msi" -eq 1 ]; then
+        timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" 'C:\fleet\install.exit' \
+            msiexec /i 'C:\fleet\package.msi' /qn MODEL=KV-8200 PORT=LPT1: \
+            'REPORT=C:\fleet\install.json' </dev/null >/dev/null 2>&1
+    else
+        timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" 'C:\fleet\install.exit' \
+            "$m/dist/Setup.exe" /quiet /model KV-8200 /port LPT1: /report 'C:\fleet\install.json' \
+            </dev/null >/dev/null 2>&1
+    fi
     code=$?
     set -e
     t1=$(date +%s%N)
@@ -292,16 +424,29 @@ run_machine() {
     # A healthy machine lives on: the same install, a newer one, the older one again.
     local life="" lifeok=-
     if [ "$fault" = none ] && [ "$code" = 0 ]; then
-        if life=$(life_of "$m"); then lifeok=1; else lifeok=0; fi
+        if [ "$msi" -eq 1 ]; then
+            if life=$(life_of_msi "$m"); then lifeok=1; else lifeok=0; fi
+        else
+            if life=$(life_of "$m"); then lifeok=1; else lifeok=0; fi
+        fi
     fi
 
-    # The installed machine removes everything again with the kept copy.
+    # The installed machine removes everything again with the kept copy, or with the package
+    # installed last (the newer one after a life).
     local ucode=""
     if [ "$code" = 0 ]; then
         set +e
-        timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" \
-            'C:\fleet\uninstall.exit' 'C:\Program Files (x86)\Vantrel打印机\Setup.exe' \
-            /uninstall /quiet /report 'C:\fleet\uninstall.json' </dev/null >/dev/null 2>&1
+        if [ "$msi" -eq 1 ]; then
+            local last=package
+            [ "$lifeok" != - ] && last=newer
+            timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" \
+                'C:\fleet\uninstall.exit' msiexec /x "C:\\fleet\\$last.msi" /qn \
+                </dev/null >/dev/null 2>&1
+        else
+            timeout -k 5 "$limit" "$prefix_sh" run "$m" "$build/exit_code.exe" \
+                'C:\fleet\uninstall.exit' 'C:\Program Files (x86)\Vantrel打印机\Setup.exe' \
+                /uninstall /quiet /report 'C:\fleet\uninstall.json' </dev/null >/dev/null 2>&1
+        fi
         ucode=$?
         set -e
         if [ "$ucode" -eq 124 ] || [ "$ucode" -eq 137 ]; then
@@ -311,9 +456,11 @@ run_machine() {
             ucode=$(tr -d '\r\n' <"$m/prefix/drive_c/fleet/uninstall.exit" 2>/dev/null || echo none)
         fi
     fi
-    local after
+    local after rexit
     after=$(ours_on_after_stop "$m")
-    echo "$i|$fault|${expected_code[$fault]}|$code|$ucode|$hung|$ms|$before|$after|$lifeok|$life" >"$out"
+    # The installer's own exit code, from its report (through a package, its code is hidden).
+    rexit=$(report_field "$m/prefix/drive_c/fleet/install.json" exitCode)
+    echo "$i|$fault|${expected_code[$fault]}|$code|$ucode|$hung|$ms|$before|$after|$lifeok|${rexit:-none}|$life" >"$out"
 }
 
 # Ends the machine's wineserver (so its registry is on disk), then lists what of ours it holds.
@@ -326,16 +473,24 @@ ours_on_after_stop() {
 }
 
 export -f make_machine break_machine start_fault_program ours_on ours_on_after_stop run_machine fault_of wine_in \
-    driver_dir report_field count_ours life_of
-export template machines build prefix_sh limit faults xvfb_display next_dist
+    driver_dir report_field count_ours life_of life_of_msi package_entries
+export template machines build prefix_sh limit faults xvfb_display next_dist msi package next_package \
+    setup_version next_version package_name_reg older_refused
 export fault_kinds_list="${fault_kinds[*]}"
 
 # ---- The run ------------------------------------------------------------------------------------------
 rm -rf "$machines"
 mkdir -p "$machines"
 jobs=$(nproc)
-echo "fleet: $count machines, $jobs at a time, faults $([ $faults -eq 1 ] && echo on || echo off)," \
-    "time limit ${limit} s each" >&2
+if [ "$msi" -eq 1 ]; then
+    mode=msi
+    mode_text="the Windows Installer package ($setup_version, newer $next_version)"
+else
+    mode=setup
+    mode_text="Setup.exe"
+fi
+echo "fleet: $count machines through $mode_text, $jobs at a time," \
+    "faults $([ $faults -eq 1 ] && echo on || echo off), time limit ${limit} s each" >&2
 # Bash arrays cannot be exported: each worker rebuilds its tables from this script.
 seq 1 "$count" | xargs -P "$jobs" -I{} bash -c '
     source <(sed -n "/^# ---- Faults/,/^# ---- One machine/p" "$0")
@@ -344,10 +499,13 @@ seq 1 "$count" | xargs -P "$jobs" -I{} bash -c '
 
 # ---- The table ----------------------------------------------------------------------------------------
 csv="$fleet/fleet.csv"
-echo "machine,fault,expectedExit,exitCode,uninstallExit,hung,installMs,result,errorCode,route,model,printerName,port,driver,package,environment,version,startedAt,durationMs,uninstallResult,leftBefore,leftAfter,life" >"$csv"
+# exitCode is the exit code of what ran (the package's with --msi); installerExit the installer's
+# own, from its report; expectedExit is the installer's.
+echo "machine,fault,expectedExit,exitCode,uninstallExit,hung,installMs,result,errorCode,route,model,printerName,port,driver,package,environment,version,startedAt,durationMs,uninstallResult,leftBefore,leftAfter,life,mode,installerExit" >"$csv"
 failed=0
 installed=0 removed=0 hung_count=0 lived=0 lives=0
-declare -A by_code_expected by_code_seen
+package_failed_expected=0 package_failed_seen=0
+declare -A by_code_expected by_code_seen by_package_code
 times=()
 problems=()
 for i in $(seq 1 "$count"); do
@@ -357,30 +515,63 @@ for i in $(seq 1 "$count"); do
         failed=1
         continue
     fi
-    IFS='|' read -r _ fault expect code ucode hung ms before after lifeok life <"$m.result"
+    IFS='|' read -r _ fault expect code ucode hung ms before after lifeok rexit life <"$m.result"
     r="$m/prefix/drive_c/fleet/install.json"
     u="$m/prefix/drive_c/fleet/uninstall.json"
+    # The package's removal writes its report into the package's folder.
+    [ "$msi" -eq 1 ] && u="$m/prefix/drive_c/Program Files/Velmora/Korvane Setup/Reports/uninstall.json"
     row="m$i,$fault,$expect,$code,$ucode,$hung,$ms"
     for key in result errorCode route model printerName port driver package environment version \
         startedAt durationMs; do
         row+=",\"$(report_field "$r" "$key" | sed 's/"/""/g')\""
     done
-    row+=",\"$(report_field "$u" result)\",\"$before\",\"$after\",\"$life\""
+    row+=",\"$(report_field "$u" result)\",\"$before\",\"$after\",\"$life\",$mode,$rexit"
     echo "$row" >>"$csv"
     by_code_expected[$expect]=$((${by_code_expected[$expect]:-0} + 1))
-    by_code_seen[$code]=$((${by_code_seen[$code]:-0} + 1))
+    if [ "$msi" -eq 1 ]; then
+        # Through the package: the installer's codes are counted, the package's beside them.
+        by_code_seen[$rexit]=$((${by_code_seen[$rexit]:-0} + 1))
+        by_package_code[$code]=$((${by_package_code[$code]:-0} + 1))
+    else
+        by_code_seen[$code]=$((${by_code_seen[$code]:-0} + 1))
+    fi
     [ "$hung" -eq 1 ] && { hung_count=$((hung_count + 1)); problems+=("m$i ($fault): hung"); }
     [ "$code" = 0 ] && { installed=$((installed + 1)); times+=("$ms"); }
     [ "$code" = 0 ] && [ "$ucode" = 0 ] && removed=$((removed + 1))
-    if [ "$code" != "$expect" ]; then
-        problems+=("m$i ($fault): exit code $code, expected $expect")
+    if [ "$msi" -eq 0 ]; then
+        if [ "$code" != "$expect" ]; then
+            problems+=("m$i ($fault): exit code $code, expected $expect")
+        fi
+    elif [ "$expect" = 0 ]; then
+        if [ "$code" != 0 ] || [ "$rexit" != 0 ]; then
+            problems+=("m$i ($fault): package exit code $code, installer $rexit, expected 0 and 0")
+        fi
+    else
+        # The installer failed: the package must fail as Windows Installer (1603) or Wine's
+        # msiexec (1627) fails it, for the installer's reason, with its files rolled back.
+        package_failed_expected=$((package_failed_expected + 1))
+        if [ "$code" = 1603 ] || [ "$code" = 1627 ]; then
+            package_failed_seen=$((package_failed_seen + 1))
+        else
+            problems+=("m$i ($fault): package exit code $code, expected 1603 or 1627")
+        fi
+        if [ "$rexit" != "$expect" ]; then
+            problems+=("m$i ($fault): installer exit code $rexit, expected $expect")
+        fi
+        if [ -f "$m/prefix/drive_c/Program Files/Velmora/Korvane Setup/Setup.exe" ]; then
+            problems+=("m$i ($fault): the failed package left its files")
+        fi
     fi
     if [ "$lifeok" != - ]; then
         lives=$((lives + 1))
         if [ "$lifeok" = 1 ]; then
             lived=$((lived + 1))
         else
-            problems+=("m$i: re-run, upgrade and downgrade: $life (expected again=0/unchanged/1/1 newer=0/updated/1/1 older=1638/-/1/1)")
+            if [ "$msi" -eq 1 ]; then
+                problems+=("m$i: re-run, upgrade and downgrade: $life (expected again=0/unchanged/1/1/$setup_version newer=0/added/1/1/$next_version older=$older_refused/-/1/1/$next_version)")
+            else
+                problems+=("m$i: re-run, upgrade and downgrade: $life (expected again=0/unchanged/1/1 newer=0/updated/1/1 older=1638/-/1/1)")
+            fi
         fi
     fi
     if [ "$code" = 0 ] && [ "$ucode" != 0 ]; then
@@ -410,6 +601,7 @@ codes=$(printf '%s\n' "${!by_code_expected[@]}" "${!by_code_seen[@]}" | sort -un
 echo
 echo "fleet of $count machines, $(date -u +%Y-%m-%dT%H:%MZ), $elapsed s, $(nproc) cores," \
     "$(du -sh "$machines" 2>/dev/null | cut -f1) on disk"
+printf '%-28s %s\n' "mode" "$mode_text"
 printf '%-28s %s\n' "machines" "$count"
 printf '%-28s %s\n' "installed" "$installed"
 printf '%-28s %s of %s\n' "again, newer, older: 1 queue" "$lived" "$lives"
@@ -419,6 +611,15 @@ for c in $codes; do
     printf '%-28s expected %s, seen %s\n' "failed with exit code $c" \
         "${by_code_expected[$c]:-0}" "${by_code_seen[$c]:-0}"
 done
+if [ "$msi" -eq 1 ]; then
+    printf '%-28s expected %s, seen %s\n' "package failed (1603/1627)" \
+        "$package_failed_expected" "$package_failed_seen"
+    seen_codes=""
+    for c in $(printf '%s\n' "${!by_package_code[@]}" | sort -n); do
+        seen_codes+="$c: ${by_package_code[$c]}, "
+    done
+    printf '%-28s %s\n' "package exit codes" "${seen_codes%, }"
+fi
 printf '%-28s %s\n' "hung (time limit ${limit} s)" "$hung_count"
 printf '%-28s %s ms\n' "install time, median" "$(percentile 50 "${times[@]}")"
 printf '%-28s %s ms\n' "install time, 95th pct." "$(percentile 95 "${times[@]}")"
