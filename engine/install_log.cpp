@@ -136,9 +136,11 @@ void AppendToCopy(const std::string& bytes) {
 
 } // namespace
 
-std::wstring GetInstallLogFolder() {
+namespace {
+
+std::wstring LookUpLogFolder(bool machineWide) {
     LogPlaces places;
-    places.machineWide = MachineWideRun();
+    places.machineWide = machineWide;
     if (!places.machineWide) {
         places.documents = ShellFolderPath(CSIDL_PERSONAL);
         const DWORD attributes = ::GetFileAttributesW(places.documents.c_str());
@@ -152,6 +154,19 @@ std::wstring GetInstallLogFolder() {
     }
     places.programData = ShellFolderPath(CSIDL_COMMON_APPDATA);
     return InstallLogFolderFor(places);
+}
+
+} // namespace
+
+std::wstring GetInstallLogFolder() {
+    // Every record asks; the shell folders and the account do not change while the process runs,
+    // so each of the two places is looked up once.
+    static std::once_flag looked[2];
+    static std::wstring folders[2];
+    const int machineWide = MachineWideRun() ? 1 : 0;
+    std::call_once(looked[machineWide],
+                   [machineWide] { folders[machineWide] = LookUpLogFolder(machineWide != 0); });
+    return folders[machineWide];
 }
 
 int GetInstallLogFileNumber() {

@@ -1,5 +1,7 @@
 #include "engine/log_record.h"
 
+#include "engine/staging_lists.h"
+
 namespace engine {
 
 std::wstring FormatLogTimestamp(const LogTime& t) {
@@ -37,13 +39,10 @@ std::wstring InstallLogFolderOf(const std::wstring& base) {
 namespace {
 
 std::wstring FoldedFolder(const std::wstring& path) {
-    std::wstring folded = path;
-    for (wchar_t& c : folded) {
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        else if (c == L'/')
+    std::wstring folded = LowerAscii(path);
+    for (wchar_t& c : folded)
+        if (c == L'/')
             c = L'\\';
-    }
     while (!folded.empty() && folded.back() == L'\\')
         folded.pop_back();
     return folded;

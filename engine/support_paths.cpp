@@ -1,6 +1,8 @@
 // Paths of the support folders and their Start-menu shortcuts.
 #include "engine/support_paths.h"
 
+#include "engine/staging_lists.h"
+
 namespace engine {
 
 std::wstring ProductFolderOf(const std::wstring& programFilesX86) {
@@ -74,19 +76,7 @@ std::wstring WithoutTrailingBackslashes(std::wstring path) {
 }
 
 bool SameFolder(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        wchar_t x = a[i];
-        wchar_t y = b[i];
-        if (x >= L'A' && x <= L'Z')
-            x = static_cast<wchar_t>(x - L'A' + L'a');
-        if (y >= L'A' && y <= L'Z')
-            y = static_cast<wchar_t>(y - L'A' + L'a');
-        if (x != y)
-            return false;
-    }
-    return true;
+    return LowerAscii(a) == LowerAscii(b);
 }
 
 } // namespace

@@ -13,13 +13,6 @@ using engine::PrinterBaseName;
 
 namespace {
 
-std::wstring LowerLetters(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c >= L'A' && c <= L'Z')
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-    return text;
-}
-
 unsigned Little16(const std::string& bytes, size_t at) {
     return static_cast<unsigned char>(bytes[at]) |
            (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8);
@@ -73,11 +66,11 @@ std::vector<std::wstring> NamesMissingFrom(const std::vector<std::wstring>& want
                                            const std::vector<std::wstring>& found) {
     std::vector<std::wstring> foundLower;
     for (const std::wstring& name : found)
-        foundLower.push_back(LowerLetters(name));
+        foundLower.push_back(LowerAscii(name));
     std::vector<std::wstring> missing;
     std::vector<std::wstring> missingLower;
     for (const std::wstring& name : wanted) {
-        const std::wstring lower = LowerLetters(name);
+        const std::wstring lower = LowerAscii(name);
         bool present = false;
         for (const std::wstring& f : foundLower)
             present = present || f == lower;

@@ -57,11 +57,12 @@ class StandIns:
         return stand_in
 
 
-def file_id(relative):
-    return "f" + hashlib.sha1(relative.encode("utf-8")).hexdigest()[:20]
+def node_id(kind, relative):
+    """A stable WiX identifier of a file ("f") or folder ("d") of the distribution."""
+    return kind + hashlib.sha1(relative.encode("utf-8")).hexdigest()[:20]
 
 
-def tree_xml(dist, folder, relative, names, components, depth):
+def tree_xml(folder, relative, names, components, depth):
     """The Directory, Component and File elements of one folder, walked in a fixed order."""
     pad = "  " * depth
     lines = []
@@ -70,12 +71,12 @@ def tree_xml(dist, folder, relative, names, components, depth):
         rel = os.path.join(relative, entry) if relative else entry
         if os.path.isdir(path):
             lines.append(
-                f"{pad}<Directory Id={quoteattr('d' + file_id(rel)[1:])} Name={quoteattr(names.of(entry))}>"
+                f"{pad}<Directory Id={quoteattr(node_id('d', rel))} Name={quoteattr(names.of(entry))}>"
             )
-            lines += tree_xml(dist, path, rel, names, components, depth + 1)
+            lines += tree_xml(path, rel, names, components, depth + 1)
             lines.append(f"{pad}</Directory>")
             continue
-        ident = "SetupExe" if rel == "Setup.exe" else file_id(rel)
+        ident = "SetupExe" if rel == "Setup.exe" else node_id("f", rel)
         component = "c" + ident
         guid = uuid.uuid5(PRODUCT_NAMESPACE, "component:" + rel.replace(os.sep, "\\"))
         components.append(component)
@@ -151,7 +152,7 @@ def main():
 
     names = StandIns()
     components = []
-    files = tree_xml(arguments.dist, arguments.dist, "", names, components, 6)
+    files = tree_xml(arguments.dist, "", names, components, 6)
     if "cSetupExe" not in components:
         sys.exit("make_msi: the distribution folder has no Setup.exe")
     package_name = os.path.basename(arguments.out)

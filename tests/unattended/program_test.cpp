@@ -10,6 +10,7 @@
 #include "engine/service_control.h"
 #include "engine/spooler_api.h"
 #include "job/exit_codes.h"
+#include "tests/support/test_paths.h"
 #include "unattended/one_copy.h"
 #include "unattended/program.h"
 #include "win/handle.h"
@@ -22,8 +23,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -103,16 +102,11 @@ bool No() {
 const engine::RunContextApi kSessionZero{No, No};          // a service account, no one to see
 const engine::RunContextApi kSystemInSessionZero{Yes, No}; // what deployment systems run as
 
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream file(win::ToAnsi(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 std::string CurrentLogBytes() {
     const std::wstring folder = engine::GetInstallLogFolder();
-    return folder.empty()
-               ? std::string()
-               : ReadBytes(folder + engine::LogFileName(engine::GetInstallLogFileNumber()));
+    return folder.empty() ? std::string()
+                          : testing_support::ReadFileBytes(
+                                folder + engine::LogFileName(engine::GetInstallLogFileNumber()));
 }
 
 bool Contains(const std::string& bytes, const std::wstring& text) {
@@ -420,7 +414,7 @@ TEST_F(Program, TheCheckReportsAStoppedSpoolerAndLeavesIt) {
               RunProgram({L"/check", L"/quiet", L"/report", report}, kWizard));
     EXPECT_TRUE(g_calls.empty()) << "the check starts nothing: " << g_calls.front();
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), g_spoolerService.state);
-    const std::string json = ReadBytes(report);
+    const std::string json = testing_support::ReadFileBytes(report);
     EXPECT_NE(std::string::npos, json.find("\"check\": \"spooler\"")) << json;
     ::DeleteFileW(report.c_str());
 }
